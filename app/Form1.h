@@ -1,0 +1,113 @@
+#pragma once
+
+// The window model: everything the window does, with no toolkit.
+//
+// Design map
+// - Fields: Text1 (plain text), Text2 (code) and Text3 (password) hold text
+//   in the Windows-1252 code page (AnsiCodePage.h); every write goes through
+//   it, so a character the page lacks reads back as "?".
+// - Counters: KeySum, Pos and CharCode are 16-bit signed and never wrap; an
+//   overflow is an error. KeySum is the running sum of the character codes
+//   typed into Text3, reduced to its last two decimal digits (the key, 0..99)
+//   whenever a shift pass starts. The key comes from keystrokes, not from the
+//   password's text, and the reduction lasts.
+// - Host (Host.h): message boxes, clipboard, window geometry, ending the program.
+// - Codec (Module1.h): Base64 between the two shift passes.
+// - A command: Encode turns Text1 + "." into Text2 = F(B(F(Text1 + "."))),
+//   where F is the forward shift and B Base64; Decode walks back and accepts
+//   the result only when it ends in the "." marker. Each command checks its
+//   input first, and if it fails after that, every field gets back exactly
+//   what it held before: nothing the user typed is lost.
+// - Every handler runs inside a net: an error that leaves it, which the
+//   checks leave no way to reach, goes to ErrorReport, which shows it and
+//   ends the program.
+//
+// The binding reads the fields after each handler and before each message box.
+
+#include <cstdint>
+
+#include "Error.h"
+#include "Host.h"
+
+namespace vantrel {
+
+// Messages the commands show, exactly as the user sees them.
+inline constexpr char16_t kEnterPasswordFirst[] = u"Enter Password Frist";
+inline constexpr char16_t kEnterTextFirst[] = u"Enter Txt Frist";
+inline constexpr char16_t kEnterCodeFirst[] = u"Enter Code Frist";
+inline constexpr char16_t kWrongPassword[] = u" Wrong Password ";
+inline constexpr char16_t kNothingToCopy[] = u" Nothing To Copy  ";
+inline constexpr char16_t kCopied[] = u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ";
+
+// The window's caption, also the title of every message box.
+inline constexpr char16_t kCaption[] = u"Vantrel";
+
+// Longest texts the shift passes can count in 16 bits: a pass's source holds
+// at most 32,766 characters, and Encode's second source is the Base64 form
+// of the plain text with its marker.
+inline constexpr std::int32_t kMaxCodeLength = 32766;
+inline constexpr std::int32_t kMaxPlainLength = 24572;
+
+class Form1 {
+ public:
+  explicit Form1(Host& host) : host_(host) {}
+
+  // Field texts. Writes store the text through the code page.
+  const Text& Text1() const { return text1_; }
+  const Text& Text2() const { return text2_; }
+  const Text& Text3() const { return text3_; }
+  void SetText1(Text text);
+  void SetText2(Text text);
+  void SetText3(Text text);
+
+  std::int16_t KeySum() const { return keySum_; }
+  std::int16_t Pos() const { return pos_; }
+  std::int16_t CharCode() const { return charCode_; }
+
+  // Handlers, called by the host for the window's events.
+
+  // A character event in Text3, with the character's 8-bit code, before the
+  // field applies it. Adds the code to KeySum; a sum that would pass 32,767
+  // is reduced to the key first, which leaves the key the same.
+  void Text3_KeyPress(std::int16_t keyAscii);
+  // Tools > Encode: Text1 into a code in Text2.
+  void Encode_Click();
+  // Tools > Decode: the code in Text2 back into Text1.
+  void Decode_Click();
+  // Tools > Copy: Text2 onto the clipboard.
+  void CToC_Click();
+  // The user closes the window: it shrinks around its centre, slides off
+  // towards the lower right, and the program ends.
+  void Form_Unload();
+
+  // The key step and the shift passes the commands are built from. Each pass
+  // reduces KeySum to the key, then appends its source, shifted, to its
+  // target: ShiftIntoCode from Text1 to Text2, ShiftIntoPlain back. They
+  // throw an overflow for a source longer than 32,766 characters.
+  void ReduceKey();
+  void ShiftIntoCode();
+  void ShiftIntoPlain();
+
+ private:
+  struct Fields {
+    Text text1, text2, text3;
+  };
+  Fields SaveFields() const { return {text1_, text2_, text3_}; }
+  void RestoreFields(Fields fields);
+
+  // Runs a handler's body inside the net that sends any error to ErrorReport.
+  template <typename Body>
+  void Run(Body body);
+  void ErrorReport(const Error& error);
+
+  // The message refusing Text1 when Encode could not bring it back, or empty.
+  Text CheckEncodable() const;
+
+  Host& host_;
+  Text text1_, text2_, text3_;
+  std::int16_t keySum_ = 0;
+  std::int16_t pos_ = 0;
+  std::int16_t charCode_ = 0;
+};
+
+}  // namespace vantrel

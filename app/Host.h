@@ -1,0 +1,44 @@
+#pragma once
+
+// What the window model asks of whatever shows it: the window program's Qt
+// binding, the command-line tool, or a test's fake. Every call is made from
+// inside a handler, on the one thread that runs them.
+
+#include "Error.h"
+
+namespace vantrel {
+
+enum class MsgIcon { None, Critical, Exclamation, Information };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A modal message box with one OK button, the given icon and the window's
+  // caption as its title. Returns when the user has dismissed it.
+  virtual void MsgBox(const Text& prompt, MsgIcon icon) = 0;
+
+  // The text clipboard.
+  virtual void ClipboardClear() = 0;
+  virtual void ClipboardSetText(const Text& text) = 0;
+
+  // The window's outer geometry and the screen's width, in twips. Any of
+  // these may throw when the toolkit refuses a value; callers that can
+  // carry on without it do.
+  virtual float Top() = 0;
+  virtual float Left() = 0;
+  virtual float Width() = 0;
+  virtual float Height() = 0;
+  virtual void SetTop(float twips) = 0;
+  virtual void SetLeft(float twips) = 0;
+  virtual void SetWidth(float twips) = 0;
+  virtual void SetHeight(float twips) = 0;
+  virtual float ScreenWidth() = 0;
+
+  // Ends the program at once: no further handler runs and nothing is saved.
+  // A host that cannot stop the caller (a test's fake) records the request;
+  // the model returns straight after calling it.
+  virtual void End() = 0;
+};
+
+}  // namespace vantrel

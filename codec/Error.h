@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace vantrel {
+
+// Text as the window's fields hold it: a sequence of 16-bit code units.
+using Text = std::u16string;
+
+// An error that ends a handler: a number and a description, which is all the
+// error report shows of it. Expected problems never travel this way; they are
+// answered with a message box by the command that meets them.
+class Error : public std::exception {
+ public:
+  Error(std::int32_t number, Text description);
+
+  std::int32_t Number() const noexcept { return number_; }
+  const Text& Description() const noexcept { return description_; }
+  // The description with every code unit above 127 shown as "?".
+  const char* what() const noexcept override { return narrow_.c_str(); }
+
+ private:
+  std::int32_t number_;
+  Text description_;
+  std::string narrow_;
+};
+
+// Errors of the program's own arithmetic and bookkeeping.
+inline constexpr std::int32_t kOverflowNumber = 6;
+inline constexpr std::int32_t kOutOfMemoryNumber = 7;
+inline constexpr std::int32_t kSubscriptNumber = 9;
+inline constexpr std::int32_t kInternalErrorNumber = 51;
+
+// Overflow of a 16-bit counter: a value outside its type is this error, never a wrapped value.
+Error OverflowError();
+
+}  // namespace vantrel

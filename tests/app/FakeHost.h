@@ -1,0 +1,105 @@
+#pragma once
+
+// A host that records what the window model asks of it, for tests: every
+// message box, the clipboard, the geometry and the end of the program.
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "AnsiCodePage.h"
+#include "Form1.h"
+#include "Host.h"
+
+namespace vantrel::testing {
+
+struct Message {
+  Text text;
+  MsgIcon icon;
+  bool operator==(const Message&) const = default;
+};
+
+struct Geometry {
+  float top, left, width, height;
+  bool operator==(const Geometry&) const = default;
+};
+
+class FakeHost : public Host {
+ public:
+  void MsgBox(const Text& prompt, MsgIcon icon) override {
+    messages.push_back({prompt, icon});
+    if (onMsgBox)
+      onMsgBox();
+  }
+  void ClipboardClear() override {
+    if (failClipboard)
+      throw std::runtime_error("clipboard unavailable");
+    clipboard.reset();
+  }
+  void ClipboardSetText(const Text& text) override { clipboard = text; }
+
+  float Top() override { return geometry.top; }
+  float Left() override { return geometry.left; }
+  float Width() override { return geometry.width; }
+  float Height() override { return geometry.height; }
+  void SetTop(float twips) override {
+    Move([&] { geometry.top = twips; });
+  }
+  void SetLeft(float twips) override {
+    Move([&] { geometry.left = twips; });
+  }
+  void SetWidth(float twips) override {
+    Move([&] { geometry.width = std::max(twips, minimumWidth); });
+  }
+  void SetHeight(float twips) override {
+    Move([&] { geometry.height = std::max(twips, minimumHeight); });
+  }
+  float ScreenWidth() override { return screenWidth; }
+  void End() override { ++ends; }
+
+  // Message boxes shown so far; the last one.
+  std::vector<Message> messages;
+  const Message& Last() const { return messages.back(); }
+
+  std::optional<Text> clipboard;
+  bool failClipboard = false;
+  std::function<void()> onMsgBox;
+
+  Geometry geometry{2000, 4000, 5400, 4710};
+  float screenWidth = 28800;
+  float minimumWidth = 1800;
+  float minimumHeight = 500;
+  bool ignoreMoves = false;     // a window manager that refuses every move
+  std::vector<Geometry> moves;  // the geometry after every accepted move
+  int ends = 0;
+
+ private:
+  template <typename Apply>
+  void Move(Apply apply) {
+    if (ignoreMoves)
+      return;
+    apply();
+    moves.push_back(geometry);
+  }
+};
+
+// Types into Text3 as a keyboard would: a character event for each key,
+// then the field applies it (Backspace, code 8, deletes the last character).
+inline void Type(Form1& form, const Text& keys) {
+  for (const char16_t key : keys) {
+    form.Text3_KeyPress(static_cast<std::int16_t>(AnsiCode(key)));
+    Text field = form.Text3();
+    if (key == u'\b') {
+      if (!field.empty())
+        field.pop_back();
+    } else {
+      field.push_back(key);
+    }
+    form.SetText3(field);
+  }
+}
+
+}  // namespace vantrel::testing
