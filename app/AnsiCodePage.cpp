@@ -50,6 +50,12 @@ bool InCodePage(char16_t unit) {
 }
 
 Text ToCodePage(Text text) {
+  // Most text is ASCII: find that out without a branch per character.
+  char16_t high = 0;
+  for (const char16_t unit : text)
+    high |= unit;
+  if (high < 0x80)
+    return text;
   for (char16_t& unit : text) {
     if (unit >= 0x80 && !InCodePage(unit))
       unit = u'?';

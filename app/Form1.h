@@ -89,10 +89,11 @@ class Form1 {
   void ShiftIntoPlain();
 
  private:
+  // What a command may change, kept to give back if it fails. Commands
+  // never write Text3.
   struct Fields {
-    Text text1, text2, text3;
+    Text text1, text2;
   };
-  Fields SaveFields() const { return {text1_, text2_, text3_}; }
   void RestoreFields(Fields fields);
 
   // Runs a handler's body inside the net that sends any error to ErrorReport.

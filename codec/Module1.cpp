@@ -21,6 +21,109 @@ std::int32_t Count(std::size_t size) {
   return static_cast<std::int32_t>(size);
 }
 
+// The byte a code unit stands for: itself when below 256, else "?".
+inline std::uint8_t ByteOf(char16_t unit) {
+  return unit < 256 ? static_cast<std::uint8_t>(unit) : std::uint8_t{'?'};
+}
+
+// Base64 of n bytes, read through byteAt, into out (4·⌈n/3⌉ units). Whole
+// groups of three first, then the one short group with its padding; the
+// output is that of encoding every group with "=" for each missing byte.
+template <typename ByteAt>
+void EncodeInto(const ByteAt& byteAt, std::size_t n, char16_t* out) {
+  const std::uint8_t* chars = gBase64Chars.data();
+  std::size_t ip = 0;
+  for (; ip + 3 <= n; ip += 3, out += 4) {
+    const unsigned i0 = byteAt(ip);
+    const unsigned i1 = byteAt(ip + 1);
+    const unsigned i2 = byteAt(ip + 2);
+    out[0] = chars[i0 >> 2];
+    out[1] = chars[((i0 & 3U) << 4) | (i1 >> 4)];
+    out[2] = chars[((i1 & 15U) << 2) | (i2 >> 6)];
+    out[3] = chars[i2 & 63U];
+  }
+  if (ip < n) {
+    const unsigned i0 = byteAt(ip);
+    const bool two = ip + 1 < n;
+    const unsigned i1 = two ? byteAt(ip + 1) : 0U;
+    out[0] = chars[i0 >> 2];
+    out[1] = chars[((i0 & 3U) << 4) | (i1 >> 4)];
+    out[2] = two ? chars[(i1 & 15U) << 2] : kPad;
+    out[3] = kPad;
+  }
+}
+
+// The bytes of a Base64 text of `size` units, read through byteAt, as an
+// Out (ByteArray or Text). Checks run group by group; the first fault throws
+// and nothing is returned.
+template <typename Out, typename ByteAt>
+Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
+  if (!gTablesReady)
+    InitCodeTables();
+  const std::int32_t length = Count(size);
+  if (length % 4 != 0)
+    throw CodecError(kLengthErrorText);
+
+  std::int32_t n = length;
+  while (n > 0 && byteAt(static_cast<std::size_t>(n - 1)) == kPad)
+    --n;
+
+  const auto outLen = static_cast<std::size_t>((3 * std::int64_t{n}) / 4);
+  // Nothing but padding: there is no byte to return, and an empty answer
+  // would pass a wrong password off as an empty text.
+  if (outLen == 0)
+    throw CodecError(kNoDataErrorText);
+
+  Out out(outLen, typename Out::value_type{});
+  const std::uint8_t* values = gBase64Values.data();
+  const auto end = static_cast<std::size_t>(n);
+  std::size_t ip = 0;
+  std::size_t op = 0;
+  using Unit = typename Out::value_type;
+  // Whole groups, before any removed padding: three bytes each.
+  for (; ip + 4 <= end; ip += 4, op += 3) {
+    const unsigned i0 = byteAt(ip);
+    const unsigned i1 = byteAt(ip + 1);
+    const unsigned i2 = byteAt(ip + 2);
+    const unsigned i3 = byteAt(ip + 3);
+    if ((i0 | i1 | i2 | i3) > 127)
+      throw CodecError(kRangeErrorText);
+    const unsigned b0 = values[i0];
+    const unsigned b1 = values[i1];
+    const unsigned b2 = values[i2];
+    const unsigned b3 = values[i3];
+    // Values of the alphabet fit in six bits; 255 marks everything else.
+    if ((b0 | b1 | b2 | b3) > 63)
+      throw CodecError(kAlphabetErrorText);
+    out[op] = static_cast<Unit>(((b0 << 2) | (b1 >> 4)) & 255U);
+    out[op + 1] = static_cast<Unit>(((b1 << 4) | (b2 >> 2)) & 255U);
+    out[op + 2] = static_cast<Unit>(((b2 << 6) | b3) & 255U);
+  }
+  if (ip < end) {
+    // The last group reaches into the removed padding. Its second character
+    // is read all the same: a removed "=" there fails the alphabet check.
+    // Its third and fourth count as "A", and the output is cut to outLen.
+    const unsigned i0 = byteAt(ip);
+    const unsigned i1 = byteAt(ip + 1);
+    const unsigned i2 = ip + 2 < end ? byteAt(ip + 2) : unsigned{'A'};
+    const unsigned i3 = unsigned{'A'};
+    if ((i0 | i1 | i2 | i3) > 127)
+      throw CodecError(kRangeErrorText);
+    const unsigned b0 = values[i0];
+    const unsigned b1 = values[i1];
+    const unsigned b2 = values[i2];
+    const unsigned b3 = values[i3];
+    if ((b0 | b1 | b2 | b3) > 63)
+      throw CodecError(kAlphabetErrorText);
+    out[op++] = static_cast<Unit>(((b0 << 2) | (b1 >> 4)) & 255U);
+    if (op < outLen)
+      out[op++] = static_cast<Unit>(((b1 << 4) | (b2 >> 2)) & 255U);
+    if (op < outLen)
+      out[op++] = static_cast<Unit>(((b2 << 6) | b3) & 255U);
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::array<std::uint8_t, 64>& Base64Chars = gBase64Chars;
@@ -29,10 +132,8 @@ const bool& TablesReady = gTablesReady;
 
 ByteArray TextToBytes(const Text& text) {
   ByteArray bytes(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    bytes[i] = unit < 256 ? static_cast<std::uint8_t>(unit) : std::uint8_t{'?'};
-  }
+  for (std::size_t i = 0; i < text.size(); ++i)
+    bytes[i] = ByteOf(text[i]);
   return bytes;
 }
 
@@ -57,8 +158,25 @@ void InitCodeTables() {
   gTablesReady = true;
 }
 
+// The text forms work on the code units directly, through the same byte
+// mapping as TextToBytes, to spare the byte arrays in between.
 Text EncodeText(const Text& text) {
-  return EncodeByteArray(TextToBytes(text));
+  if (!gTablesReady)
+    InitCodeTables();
+  Count(text.size());
+  Text out((text.size() + 2) / 3 * 4, u'\0');
+  // Units below 256 are their own bytes; checking that once spares the
+  // mapping in the loop, which is what a command's text always meets.
+  char16_t high = 0;
+  for (const char16_t unit : text)
+    high |= unit;
+  if (high < 256) {
+    EncodeInto([&](std::size_t i) { return static_cast<unsigned>(text[i]); }, text.size(),
+               out.data());
+  } else {
+    EncodeInto([&](std::size_t i) { return ByteOf(text[i]); }, text.size(), out.data());
+  }
+  return out;
 }
 
 Text EncodeByteArray(const ByteArray& bytes) {
@@ -71,83 +189,28 @@ Text EncodeBytes(const ByteArray& bytes, std::int32_t n) {
   if (n < 0 || static_cast<std::size_t>(n) > bytes.size()) {
     throw Error(kSubscriptNumber, u"Subscript out of range");
   }
-  if (n == 0)
-    return Text();
-  // 64-bit intermediates: 4·n overflows 32 bits long before n does.
-  const std::int64_t dataLen = (4 * std::int64_t{n} + 2) / 3;
-  const std::int64_t outLen = ((std::int64_t{n} + 2) / 3) * 4;
-  Text out(static_cast<std::size_t>(outLen), u'\0');
-  std::int64_t ip = 0;
-  std::int64_t op = 0;
-  while (ip < n) {
-    const unsigned i0 = bytes[static_cast<std::size_t>(ip++)];
-    const unsigned i1 = ip < n ? bytes[static_cast<std::size_t>(ip++)] : 0U;
-    const unsigned i2 = ip < n ? bytes[static_cast<std::size_t>(ip++)] : 0U;
-    const unsigned o0 = i0 / 4;
-    const unsigned o1 = (i0 % 4) * 16 + i1 / 16;
-    const unsigned o2 = (i1 % 16) * 4 + i2 / 64;
-    const unsigned o3 = i2 % 64;
-    const auto at = static_cast<std::size_t>(op);
-    out[at] = gBase64Chars[o0];
-    out[at + 1] = gBase64Chars[o1];
-    out[at + 2] = op + 2 < dataLen ? gBase64Chars[o2] : kPad;
-    out[at + 3] = op + 3 < dataLen ? gBase64Chars[o3] : kPad;
-    op += 4;
-  }
+  const auto count = static_cast<std::size_t>(n);
+  Text out((count + 2) / 3 * 4, u'\0');
+  EncodeInto([&](std::size_t i) { return bytes[i]; }, count, out.data());
   return out;
 }
 
 Text DecodeText(const Text& text) {
   if (text.empty())
     return Text();
-  return BytesToText(DecodeBytes(text));
+  // A text of ASCII units, as every code is, needs no byte mapping.
+  char16_t high = 0;
+  for (const char16_t unit : text)
+    high |= unit;
+  if (high < 128) {
+    return DecodeFrom<Text>([&](std::size_t i) { return static_cast<unsigned>(text[i]); },
+                            text.size());
+  }
+  return DecodeFrom<Text>([&](std::size_t i) { return ByteOf(text[i]); }, text.size());
 }
 
 ByteArray DecodeBytes(const Text& text) {
-  if (!gTablesReady)
-    InitCodeTables();
-  const ByteArray in = TextToBytes(text);
-  const std::int32_t length = Count(in.size());
-  if (length % 4 != 0)
-    throw CodecError(kLengthErrorText);
-
-  std::int32_t n = length;
-  while (n > 0 && in[static_cast<std::size_t>(n - 1)] == kPad)
-    --n;
-
-  const std::int32_t outLen = static_cast<std::int32_t>((3 * std::int64_t{n}) / 4);
-  // Nothing but padding: there is no byte to return, and an empty answer
-  // would pass a wrong password off as an empty text.
-  if (outLen == 0)
-    throw CodecError(kNoDataErrorText);
-
-  ByteArray out(static_cast<std::size_t>(outLen));
-  std::int32_t ip = 0;
-  std::int32_t op = 0;
-  while (ip < n) {
-    // The second character is read even past n: it is then a removed "=",
-    // which the alphabet check below rejects. Past the padding, the third and
-    // fourth count as "A".
-    const unsigned i0 = in[static_cast<std::size_t>(ip)];
-    const unsigned i1 = in[static_cast<std::size_t>(ip + 1)];
-    const unsigned i2 = ip + 2 < n ? in[static_cast<std::size_t>(ip + 2)] : unsigned{'A'};
-    const unsigned i3 = ip + 3 < n ? in[static_cast<std::size_t>(ip + 3)] : unsigned{'A'};
-    ip += 4;
-    if (i0 > 127 || i1 > 127 || i2 > 127 || i3 > 127)
-      throw CodecError(kRangeErrorText);
-    const unsigned b0 = gBase64Values[i0];
-    const unsigned b1 = gBase64Values[i1];
-    const unsigned b2 = gBase64Values[i2];
-    const unsigned b3 = gBase64Values[i3];
-    if (b0 > 63 || b1 > 63 || b2 > 63 || b3 > 63)
-      throw CodecError(kAlphabetErrorText);
-    out[static_cast<std::size_t>(op++)] = static_cast<std::uint8_t>(b0 * 4 + b1 / 16);
-    if (op < outLen)
-      out[static_cast<std::size_t>(op++)] = static_cast<std::uint8_t>((b1 % 16) * 16 + b2 / 4);
-    if (op < outLen)
-      out[static_cast<std::size_t>(op++)] = static_cast<std::uint8_t>((b2 % 4) * 64 + b3);
-  }
-  return out;
+  return DecodeFrom<ByteArray>([&](std::size_t i) { return ByteOf(text[i]); }, text.size());
 }
 
 }  // namespace vantrel

@@ -1,0 +1,308 @@
+// Encode, Decode and Copy through the fake host: the code format, the
+// messages, and the promise that a failing command gives every field back.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "AnsiCodePage.h"
+#include "FakeHost.h"
+#include "Form1.h"
+#include "Module1.h"
+
+namespace vantrel {
+namespace {
+
+using testing::FakeHost;
+using testing::Message;
+using testing::Type;
+
+// A fresh window whose password is one character giving the key.
+struct Window {
+  FakeHost host;
+  Form1 form{host};
+  explicit Window(int key) { Type(form, Text(1, AnsiChar(static_cast<std::uint8_t>(key + 100)))); }
+
+  Text Encode(const Text& plain) {
+    form.SetText1(plain);
+    form.Encode_Click();
+    return form.Text2();
+  }
+  void ExpectFields(const Text& t1, const Text& t2, const Text& t3) const {
+    EXPECT_EQ(form.Text1(), t1);
+    EXPECT_EQ(form.Text2(), t2);
+    EXPECT_EQ(form.Text3(), t3);
+  }
+};
+
+TEST(Encode, GivesTheCodeWorkedByHand) {
+  FakeHost host;
+  Form1 form(host);
+  Type(form, u"ab\bc");  // sum 302, key 2
+  form.SetText1(u"Hi");
+  form.Encode_Click();
+  EXPECT_EQ(form.Text2(), u"Uouy");
+  EXPECT_EQ(form.Text1(), u"");
+  EXPECT_EQ(form.KeySum(), 2);
+  EXPECT_TRUE(host.messages.empty());
+  form.Decode_Click();
+  EXPECT_EQ(form.Text1(), u"Hi");
+  EXPECT_EQ(form.Text2(), u"");
+}
+
+TEST(Encode, CodeLengthFollowsThePlainTextLengthWithItsMarker) {
+  for (const auto& [length, expected] : {std::pair{1, 4}, {2, 4}, {3, 8}, {5, 8}, {6, 12}}) {
+    Window w(17);
+    EXPECT_EQ(w.Encode(Text(static_cast<std::size_t>(length), u'q')).size(),
+              static_cast<std::size_t>(expected));
+  }
+}
+
+TEST(Encode, ChecksThePasswordBeforeTheText) {
+  FakeHost host;
+  Form1 form(host);
+  form.Encode_Click();
+  EXPECT_EQ(host.messages, (std::vector<Message>{{kEnterPasswordFirst, MsgIcon::Critical}}));
+  Type(form, u"k");
+  form.Encode_Click();
+  EXPECT_EQ(host.Last(), (Message{kEnterTextFirst, MsgIcon::Critical}));
+  form.SetText2(u"old code");
+  form.Decode_Click();  // Decode's own checks
+  form.SetText2(u"");
+  form.Decode_Click();
+  EXPECT_EQ(host.Last(), (Message{kEnterCodeFirst, MsgIcon::Critical}));
+  EXPECT_EQ(form.Text3(), u"k");
+}
+
+TEST(Encode, TwiceInARowStopsAtTheEmptyTextAndKeepsTheCode) {
+  Window w(42);
+  const Text code = w.Encode(u"twice");
+  w.form.Encode_Click();
+  EXPECT_EQ(w.host.Last(), (Message{kEnterTextFirst, MsgIcon::Critical}));
+  w.ExpectFields(u"", code, w.form.Text3());
+}
+
+TEST(Encode, ReplacesAnOldCodeInsteadOfWrappingIt) {
+  Window fresh(63);
+  const Text expected = fresh.Encode(u"same text");
+  Window w(63);
+  w.form.SetText2(u"an earlier code");
+  EXPECT_EQ(w.Encode(u"same text"), expected);
+}
+
+TEST(Decode, ReplacesLeftoverPlainText) {
+  Window w(8);
+  const Text code = w.Encode(u"plain");
+  w.form.SetText1(u"leftover");
+  w.form.Decode_Click();
+  EXPECT_TRUE(w.host.messages.empty());
+  w.ExpectFields(u"plain", u"", w.form.Text3());
+}
+
+TEST(Decode, KeepsAFullStopThatWasPartOfTheText) {
+  Window w(91);
+  w.Encode(u"End.");
+  w.form.Decode_Click();
+  EXPECT_EQ(w.form.Text1(), u"End.");
+}
+
+// Random texts over every encodable code, CR LF line breaks included, for
+// every key: Encode then Decode gives the text back, and the code has the
+// promised length and characters.
+TEST(EncodeDecode, RestoresRandomTextsForEveryKey) {
+  std::mt19937 random(20261207);
+  for (int key = 0; key < 100; ++key) {
+    for (int round = 0; round < 5; ++round) {
+      Text plain;
+      const auto length = 1 + random() % 120;
+      while (plain.size() < length) {
+        if (random() % 12 == 0) {
+          plain += u"\r\n";
+        } else {
+          plain.push_back(static_cast<char16_t>(10 + random() % 116));
+        }
+      }
+      Window w(key);
+      const Text code = w.Encode(plain);
+      ASSERT_EQ(code.size(), 4 * ((plain.size() + 1 + 2) / 3)) << key;
+      for (const char16_t c : code)
+        ASSERT_TRUE(c >= 10 && c <= 125);
+      w.form.Decode_Click();
+      ASSERT_TRUE(w.host.messages.empty()) << key;
+      ASSERT_EQ(w.form.Text1(), plain) << key;
+      ASSERT_EQ(w.form.KeySum(), key);
+    }
+  }
+}
+
+TEST(EncodeDecode, LaterKeystrokesChangeTheKey) {
+  Window w(30);
+  const Text code = w.Encode(u"secret");
+  Type(w.form, u"\b");  // editing the password adds 8
+  w.form.Decode_Click();
+  EXPECT_FALSE(w.host.messages.empty());
+  EXPECT_EQ(w.form.Text2(), code) << "a failed Decode keeps the code";
+  Type(w.form, Text(1, AnsiChar(92)));  // 8 + 92 = 100: the same key again
+  w.form.Decode_Click();
+  EXPECT_EQ(w.form.Text1(), u"secret");
+}
+
+// Every other key decodes a code to a failure message or, rarely, a wrong
+// text; a failure leaves every field as it was.
+TEST(Decode, WithEveryWrongKeyFailsCleanly) {
+  const Text plain = u"Meet me at the harbour at 9.\r\nBring the map!";
+  const Text code = Window(5).Encode(plain);
+  std::set<Text> seen;
+  for (int key = 0; key < 100; ++key) {
+    if (key == 5)
+      continue;
+    Window w(key);
+    w.form.SetText1(u"draft");
+    w.form.SetText2(code);
+    const Text password = w.form.Text3();
+    w.form.Decode_Click();
+    if (w.host.messages.empty()) {
+      EXPECT_NE(w.form.Text1(), plain);
+      continue;
+    }
+    ASSERT_EQ(w.host.messages.size(), 1u);
+    const Message& m = w.host.Last();
+    seen.insert(m.text);
+    if (m.text == kWrongPassword) {
+      EXPECT_EQ(m.icon, MsgIcon::None);
+    } else {
+      EXPECT_TRUE(m.text == kAlphabetErrorText || m.text == kNoDataErrorText) << key;
+      EXPECT_EQ(m.icon, MsgIcon::Critical);
+    }
+    w.ExpectFields(u"draft", code, password);
+    EXPECT_EQ(w.host.ends, 0);
+  }
+  EXPECT_TRUE(seen.count(kAlphabetErrorText));
+}
+
+TEST(Decode, ShowsEachCodecFailureWithItsDescriptionAndRestores) {
+  // Codes typed by hand, decoded with key 0 so the back shift leaves them be.
+  const std::pair<Text, const char16_t*> cases[] = {
+      {u"abc", kLengthErrorText},  {u"Zm9\u00E9", kRangeErrorText}, {u"Zm-9", kAlphabetErrorText},
+      {u"====", kNoDataErrorText}, {u"A===", kNoDataErrorText},
+  };
+  for (const auto& [code, description] : cases) {
+    Window w(0);
+    w.form.SetText1(u"keep me");
+    w.form.SetText2(code);
+    w.form.Decode_Click();
+    EXPECT_EQ(w.host.messages, (std::vector<Message>{{description, MsgIcon::Critical}}));
+    w.ExpectFields(u"keep me", code, w.form.Text3());
+    EXPECT_EQ(w.host.ends, 0);
+  }
+}
+
+TEST(Decode, WrongPasswordKeepsTheCode) {
+  // "Zm9v" decodes to "foo", which does not end in the marker.
+  Window w(0);
+  w.form.SetText2(u"Zm9v");
+  w.form.Decode_Click();
+  EXPECT_EQ(w.host.messages, (std::vector<Message>{{kWrongPassword, MsgIcon::None}}));
+  w.ExpectFields(u"", u"Zm9v", w.form.Text3());
+}
+
+TEST(Encode, RefusesTextsTooLongToComeBack) {
+  Window w(12);
+  const Text longest(kMaxPlainLength, u'x');
+  EXPECT_EQ(w.Encode(longest).size(), 32764u);
+  w.form.Decode_Click();
+  EXPECT_EQ(w.form.Text1(), longest);
+
+  Window too(12);
+  too.form.SetText2(u"old");
+  too.form.SetText1(longest + u"y");
+  too.form.Encode_Click();
+  EXPECT_EQ(too.host.messages,
+            (std::vector<Message>{
+                {u"The text is too long to encode.\r\n\r\nVantrel encodes at most 24,572 "
+                 u"characters; this text has 24,573.",
+                 MsgIcon::Exclamation}}));
+  too.ExpectFields(longest + u"y", u"old", too.form.Text3());
+}
+
+TEST(Decode, RefusesCodesTooLongToCount) {
+  Window w(0);
+  // The longest code that can be counted reaches the decoder (which finds
+  // its length is not a multiple of four); one character more is refused.
+  const Text code(kMaxCodeLength, u'A');
+  w.form.SetText2(code);
+  w.form.Decode_Click();
+  EXPECT_EQ(w.host.Last(), (Message{kLengthErrorText, MsgIcon::Critical}));
+
+  w.form.SetText2(code + u"A");
+  w.form.Decode_Click();
+  EXPECT_EQ(w.host.Last(),
+            (Message{u"The code is too long to decode.\r\n\r\nA code has at most 32,766 "
+                     u"characters; this one has 32,767.",
+                     MsgIcon::Exclamation}));
+  EXPECT_EQ(w.form.Text2(), code + u"A");
+}
+
+TEST(Encode, RefusesCharactersThatWouldNotComeBackAndSaysWhere) {
+  const std::pair<Text, Text> cases[] = {
+      {u"tab\there", u"A Tab at line 1, column 4"},
+      {u"one\r\ntwo\nthree ~", u"The character \"~\" at line 3, column 7"},
+      {u"caf\u00E9", u"The character \"\u00E9\" at line 1, column 4"},
+      {u"a\u00A0b", u"A no-break space at line 1, column 2"},
+      {u"\u0001", u"A control character (code 1) at line 1, column 1"},
+      {u"x\ry\u20AC", u"The character \"\u20AC\" at line 1, column 4"},
+  };
+  for (const auto& [plain, where] : cases) {
+    Window w(3);
+    w.form.SetText1(plain);
+    w.form.Encode_Click();
+    ASSERT_EQ(w.host.messages.size(), 1u);
+    EXPECT_EQ(w.host.Last().text,
+              where +
+                  u" cannot be encoded.\r\n\r\nVantrel can encode letters A to Z, digits, "
+                  u"spaces, line breaks and punctuation other than \"~\".");
+    EXPECT_EQ(w.host.Last().icon, MsgIcon::Exclamation);
+    w.ExpectFields(plain, u"", w.form.Text3());
+  }
+  // What the code page lacks is already "?", which encodes fine; so do the
+  // control characters from 10 to 31.
+  Window w(3);
+  w.form.SetText1(u"\u4E00\x0B\x1F");
+  EXPECT_EQ(w.form.Text1(), u"?\x0B\x1F");
+  w.form.Encode_Click();
+  w.form.Decode_Click();
+  EXPECT_EQ(w.form.Text1(), u"?\x0B\x1F");
+}
+
+TEST(Copy, PutsTheCodeOnTheClipboardUnchanged) {
+  Window w(97);
+  const Text code = w.Encode(u"line one\r\nline two");
+  w.form.CToC_Click();
+  EXPECT_EQ(w.host.clipboard, code);
+  EXPECT_EQ(w.host.messages,
+            (std::vector<Message>{{u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ",
+                                   MsgIcon::Information}}));
+}
+
+TEST(Copy, CopiesWhateverTheCodeFieldHoldsButNotNothing) {
+  Window w(1);
+  w.form.SetText2(u"   ");
+  w.form.CToC_Click();
+  EXPECT_EQ(w.host.clipboard, u"   ");
+  w.form.SetText2(u"");
+  w.host.clipboard = u"before";
+  w.form.CToC_Click();
+  EXPECT_EQ(w.host.Last(), (Message{kNothingToCopy, MsgIcon::Exclamation}));
+  EXPECT_EQ(w.host.clipboard, u"before");
+}
+
+TEST(Fields, HoldOnlyCodePageCharacters) {
+  Window w(1);
+  w.form.SetText1(u"\u20AC\u0100\u0080");
+  w.form.SetText2(Text{0xD83D, 0xDE00});
+  w.form.SetText3(u"p\u0101");
+  w.ExpectFields(u"\u20AC??", u"??", u"p?");
+}
+
+}  // namespace
+}  // namespace vantrel

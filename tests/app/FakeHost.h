@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +21,18 @@ struct Message {
   Text text;
   MsgIcon icon;
   bool operator==(const Message&) const = default;
+  // Readable failures: the text with units above 127 as \u escapes.
+  friend void PrintTo(const Message& m, std::ostream* out) {
+    *out << "{\"";
+    for (const char16_t c : m.text) {
+      if (c >= 32 && c < 127) {
+        *out << static_cast<char>(c);
+      } else {
+        *out << "\\u" << std::hex << static_cast<int>(c) << std::dec;
+      }
+    }
+    *out << "\", icon " << static_cast<int>(m.icon) << "}";
+  }
 };
 
 struct Geometry {
@@ -74,11 +87,13 @@ class FakeHost : public Host {
   float minimumHeight = 500;
   bool ignoreMoves = false;     // a window manager that refuses every move
   std::vector<Geometry> moves;  // the geometry after every accepted move
+  int moveRequests = 0;         // accepted or not
   int ends = 0;
 
  private:
   template <typename Apply>
   void Move(Apply apply) {
+    ++moveRequests;
     if (ignoreMoves)
       return;
     apply();
