@@ -6,12 +6,15 @@ Writes, next to this script:
   vantrel-48-256colour.png   the window's own 48 x 48 icon, an 8-bit palette
                              PNG (at most 256 colours, alpha per entry)
 and ../windows/vantrel.ico  16, 32, 48 (true colour and 256 colours) and 256.
+With --out DIR, everything goes to DIR instead (to compare with the
+committed files).
 
 Needs rsvg-convert (Debian: librsvg2-bin) and Python 3. The outputs are
 committed, so an ordinary build never runs this. The result is byte-for-byte
 reproducible: no time stamps or text chunks are written.
 """
 
+import argparse
 import pathlib
 import struct
 import subprocess
@@ -170,17 +173,23 @@ def ico(entries):
 
 
 def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--out", type=pathlib.Path, help="write every file to this folder")
+    args = parser.parse_args()
+    png_dir = args.out or HERE
+    ico_file = args.out / ICO.name if args.out else ICO
+
     rendered = {size: render(size) for size in SIZES}
     for size, png in rendered.items():
-        (HERE / f"vantrel-{size}.png").write_bytes(png)
+        (png_dir / f"vantrel-{size}.png").write_bytes(png)
     rgba = {size: decode_rgba(rendered[size]) for size in ICO_SIZES}
     palette, indices = quantize(rgba[48])
-    (HERE / "vantrel-48-256colour.png").write_bytes(palette_png(palette, indices))
+    (png_dir / "vantrel-48-256colour.png").write_bytes(palette_png(palette, indices))
     entries = [(size, 0, 32, dib_32(rgba[size])) for size in ICO_SIZES]
     entries.insert(2, (48, 0, 8, dib_8(palette, indices)))
     entries.append((256, 0, 32, rendered[256]))
-    ICO.write_bytes(ico(entries))
-    print(f"{len(rendered)} PNGs, 48 px in {len(palette)} colours, {ICO.name}", file=sys.stderr)
+    ico_file.write_bytes(ico(entries))
+    print(f"{len(rendered)} PNGs, 48 px in {len(palette)} colours, {ico_file}", file=sys.stderr)
 
 
 if __name__ == "__main__":

@@ -32,7 +32,7 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6; do
 done
 
 # Everything lands under /usr, nothing elsewhere on the system.
-outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -Ev '^\./(usr(/|$))?$' || true)
+outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -Ev '^\./(usr(/.*)?)?$' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
 dpkg -x "$deb" "$scratch/root"
