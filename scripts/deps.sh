@@ -15,7 +15,7 @@ packages=(
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # desktop files, packages and Windows resources
-  desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64
+  desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 librsvg2-bin python3
 )
 
 missing=()
