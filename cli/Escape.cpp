@@ -1,6 +1,7 @@
 #include "Escape.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "Utf8.h"
 
@@ -79,23 +80,32 @@ Unescaped UnescapeCode(std::string_view escaped) {
     result.error = "Invalid escaped code: " + std::move(why);
     return result;
   };
-  const std::size_t n = escaped.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  // Blanks and line breaks are layout, even inside an escape (a mail program
+  // may break a long line anywhere); the rest is kept with its position.
+  std::string kept;
+  std::vector<std::size_t> positions;
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
     const char c = escaped[i];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
       continue;
     const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 32 || byte >= 127) {
+    if (byte < 32 || byte >= 127) {
       return fail(Shown(c) + " at " + Position(i) +
                   " is not part of the escaped form, which is printable ASCII only.");
     }
+    kept.push_back(c);
+    positions.push_back(i);
+  }
+  const std::size_t n = kept.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = kept[i];
     if (c != '\\') {
-      result.code.push_back(byte);
+      result.code.push_back(static_cast<unsigned char>(c));
       continue;
     }
     if (i + 1 == n)
-      return fail("it ends in a lone \"\\\" at " + Position(i) + ".");
-    const char kind = escaped[i + 1];
+      return fail("it ends in a lone \"\\\" at " + Position(positions[i]) + ".");
+    const char kind = kept[i + 1];
     switch (kind) {
       case '\\':
         result.code.push_back(u'\\');
@@ -118,9 +128,9 @@ Unescaped UnescapeCode(std::string_view escaped) {
         const std::size_t digits = kind == 'x' ? 2 : 4;
         unsigned value = 0;
         for (std::size_t d = 0; d < digits; ++d) {
-          const int v = i + 2 + d < n ? HexValue(escaped[i + 2 + d]) : -1;
+          const int v = i + 2 + d < n ? HexValue(kept[i + 2 + d]) : -1;
           if (v < 0) {
-            return fail(std::string("\"\\") + kind + "\" at " + Position(i) + " needs " +
+            return fail(std::string("\"\\") + kind + "\" at " + Position(positions[i]) + " needs " +
                         std::to_string(digits) + " hexadecimal digits.");
           }
           value = value * 16 + static_cast<unsigned>(v);
@@ -130,7 +140,7 @@ Unescaped UnescapeCode(std::string_view escaped) {
         continue;
       }
       default:
-        return fail("\"\\\" followed by " + Shown(kind) + " at " + Position(i) +
+        return fail("\"\\\" followed by " + Shown(kind) + " at " + Position(positions[i]) +
                     " is not an escape; the escapes are \\\\, \\n, \\r, \\t, \\xHH and \\uHHHH.");
     }
   }

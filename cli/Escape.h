@@ -31,8 +31,8 @@ struct Unescaped {
 };
 
 // The code an escaped form stands for. Raw blanks and line breaks are
-// skipped; an unknown escape, an escape cut short, or a byte outside
-// printable ASCII is an error that names its position (counted from 1).
+// skipped wherever they stand, inside an escape too; an unknown escape, an escape cut short, or a
+// byte outside printable ASCII is an error that names its position (counted from 1).
 Unescaped UnescapeCode(std::string_view escaped);
 
 // A text as UTF-8 that is safe to show on a terminal: line feeds, tabs and
