@@ -243,26 +243,67 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
   EXPECT_NE(badPassword.err.find("password is not valid UTF-8"), std::string::npos);
 }
 
-TEST_F(CliToolTest, WrongPasswordAndInvalidCodesGiveStatusOne) {
-  const std::string code = Run("encode", "d", "Hello, world").out;
-  int wrong = 0;
-  for (const std::string password : {"e", "f", "g", "h", "i", "j"}) {
-    const Spawned result = Run("decode", password, code);
-    EXPECT_EQ(result.Status(), 1) << result.err;
-    EXPECT_EQ(result.out, "");
-    wrong += result.err == " Wrong Password \n";
-  }
-  for (const std::string& bad : {std::string("abc"), std::string("a\xFF\xFE\xFD")}) {
-    const Spawned result = Run("decode", "d", bad);
-    EXPECT_EQ(result.Status(), 1) << result.err;
-    EXPECT_FALSE(result.err.empty());
-  }
-  EXPECT_EQ(Run("decode", "d", "abc").err,
-            "Length Of Encoded Input String Is Not A Multiple of 4.\n");
+TEST_F(CliToolTest, EveryOtherPasswordGetsTheWindowsAnswer) {
+  const std::string code = Run("encode", "d", "Hi").out;
+  ASSERT_EQ(code, EncodeUtf8(ModelCode(u"d", u"Hi")));
+  int wrongPassword = 0, notBase64 = 0;
+  for (char password = '!'; password < '~'; ++password) {
+    SCOPED_TRACE(password);
+    FakeHost host;
+    Form1 form(host);
+    Type(form, Text(1, static_cast<char16_t>(password)));
+    form.SetText2(cli::DecodeUtf8(code).text);
+    form.Decode_Click();
 
-  const Spawned malformed = Run("decode", "d", "ab\\qcd", {"--escaped"});
-  EXPECT_EQ(malformed.Status(), 1);
-  EXPECT_NE(malformed.err.find("position 3"), std::string::npos) << malformed.err;
+    const Spawned result = Run("decode", std::string(1, password), code);
+    if (host.messages.empty()) {  // the right key, or one that happens to fit
+      EXPECT_EQ(result.Status(), 0);
+      EXPECT_EQ(result.out, EncodeUtf8(form.Text1()));
+      continue;
+    }
+    EXPECT_EQ(result.Status(), 1);
+    EXPECT_EQ(result.err, EncodeUtf8(host.Last().text) + "\n");
+    EXPECT_EQ(result.out, "");
+    wrongPassword += host.Last().icon == MsgIcon::None;
+    notBase64 += host.Last().icon == MsgIcon::Critical;
+  }
+  // Both ways a wrong password shows were met.
+  EXPECT_GT(wrongPassword, 0);
+  EXPECT_GT(notBase64, 0);
+}
+
+TEST_F(CliToolTest, InvalidCodesGiveStatusOne) {
+  struct Case {
+    std::string code, message;
+    std::vector<std::string> more;
+  };
+  const std::vector<Case> cases = {
+      {"abc", "Length Of Encoded Input String Is Not A Multiple of 4.\n", {}},
+      {"\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF",
+       "Illegal Character In Encoded data Or Wrong Password\n",
+       {}},
+      {"ab\xFF\xFE",
+       "vantrel-cli: the code is not valid UTF-8 (byte 0xFF at offset 2); a code is ASCII only.\n",
+       {}},
+      {"ab\\qcd",
+       "vantrel-cli: Invalid escaped code: \"\\\" followed by \"q\" at position 3 is not an "
+       "escape; "
+       "the escapes are \\\\, \\n, \\r, \\t, \\xHH and \\uHHHH.\n",
+       {"--escaped"}},
+      {"abc\\x4",
+       "vantrel-cli: Invalid escaped code: \"\\x\" at position 4 needs 2 hexadecimal digits.\n",
+       {"--escaped"}},
+      {"abc\x1B",
+       "vantrel-cli: Invalid escaped code: byte 0x1B at position 4 is not part of the escaped "
+       "form, which is printable ASCII only.\n",
+       {"--escaped"}},
+  };
+  for (const Case& c : cases) {
+    const Spawned result = Run("decode", "d", c.code, c.more);
+    EXPECT_EQ(result.Status(), 1);
+    EXPECT_EQ(result.err, c.message);
+    EXPECT_EQ(result.out, "");
+  }
 }
 
 TEST_F(CliToolTest, PasswordsAreNeverTakenFromTheCommandLine) {

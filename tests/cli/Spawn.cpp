@@ -77,10 +77,14 @@ Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& std
     argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
 
+  // A child that exits without reading its input must not take the test
+  // down with it; the child itself gets the default action back.
+  ::signal(SIGPIPE, SIG_IGN);
   const pid_t pid = ::fork();
   if (pid < 0)
     throw std::runtime_error("fork failed");
   if (pid == 0) {
+    ::signal(SIGPIPE, SIG_DFL);
     ::setsid();
     if (options.terminal) {
       const int tty =
