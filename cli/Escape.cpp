@@ -41,34 +41,43 @@ std::string Shown(char c) {
 
 }  // namespace
 
-std::string EscapeCode(const Text& code) {
+std::string EscapeCode(const Text& code, std::size_t lineWidth) {
   std::string out;
   out.reserve(code.size() + code.size() / 4);
+  std::size_t lineStart = 0;
+  std::string piece;
   for (const char16_t unit : code) {
+    piece.clear();
     switch (unit) {
       case u'\\':
-        out += "\\\\";
+        piece = "\\\\";
         break;
       case u'\n':
-        out += "\\n";
+        piece = "\\n";
         break;
       case u'\r':
-        out += "\\r";
+        piece = "\\r";
         break;
       case u'\t':
-        out += "\\t";
+        piece = "\\t";
         break;
       default:
         if (unit > 32 && unit < 127) {
-          out.push_back(static_cast<char>(unit));
+          piece.push_back(static_cast<char>(unit));
         } else if (unit <= 0xFF) {
-          out += "\\x";
-          AppendHex(out, unit, 2);
+          piece = "\\x";
+          AppendHex(piece, unit, 2);
         } else {
-          out += "\\u";
-          AppendHex(out, unit, 4);
+          piece = "\\u";
+          AppendHex(piece, unit, 4);
         }
     }
+    if (lineWidth > 0 && out.size() > lineStart &&
+        out.size() - lineStart + piece.size() > lineWidth) {
+      out.push_back('\n');
+      lineStart = out.size();
+    }
+    out += piece;
   }
   return out;
 }

@@ -14,6 +14,7 @@
 // ignores spaces, tabs and line breaks, and the form survives being wrapped,
 // indented or trimmed by a mail program.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,14 @@
 
 namespace vantrel::cli {
 
-// The escaped form of any text.
-std::string EscapeCode(const Text& code);
+// Line width of the escaped form the tool writes: short enough for mail, and
+// for a terminal's line editor when the code is pasted back.
+inline constexpr std::size_t kEscapedLineWidth = 76;
+
+// The escaped form of any text. With a lineWidth, it is broken into lines of
+// at most that many characters (joined by LF, none after the last), between
+// escapes, never inside one; without, it is one line.
+std::string EscapeCode(const Text& code, std::size_t lineWidth = 0);
 
 struct Unescaped {
   Text code;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string_view>
 
 #include "AnsiCodePage.h"
@@ -196,7 +198,7 @@ int Run(const Options& options) {
 
   if (encode) {
     if (options.escaped || ::isatty(STDOUT_FILENO) == 1)
-      return Write(EscapeCode(form.Text2()) + "\n");
+      return Write(EscapeCode(form.Text2(), kEscapedLineWidth) + "\n");
     return Write(EncodeUtf8(form.Text2()));
   }
   if (::isatty(STDOUT_FILENO) == 1)
@@ -207,21 +209,27 @@ int Run(const Options& options) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args) {
-  const ParsedOptions parsed = ParseOptions(args);
-  if (!parsed.error.empty())
-    return Complain(kUsage, parsed.error + "\nTry 'vantrel-cli --help'.");
-  switch (parsed.options.command) {
-    case Command::Help:
-      return Write(HelpText());
-    case Command::Version:
-      return Write(VersionText());
-    case Command::Encode:
-    case Command::Decode:
-      return Run(parsed.options);
-    case Command::None:
-      break;
+  try {
+    const ParsedOptions parsed = ParseOptions(args);
+    if (!parsed.error.empty())
+      return Complain(kUsage, parsed.error + "\nTry 'vantrel-cli --help'.");
+    switch (parsed.options.command) {
+      case Command::Help:
+        return Write(HelpText());
+      case Command::Version:
+        return Write(VersionText());
+      case Command::Encode:
+      case Command::Decode:
+        return Run(parsed.options);
+      case Command::None:
+        break;
+    }
+    return Complain(kInternal, "no command to run.");
+  } catch (const std::bad_alloc&) {
+    return Complain(kInternal, "out of memory.");
+  } catch (const std::exception& error) {
+    return Complain(kInternal, std::string("internal error: ") + error.what());
   }
-  return Complain(kInternal, "no command to run.");
 }
 
 }  // namespace vantrel::cli

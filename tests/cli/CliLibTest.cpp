@@ -60,6 +60,28 @@ TEST(EscapedForm, EveryCharacterRoundTripsThroughPrintableAscii) {
   EXPECT_EQ(back.code, all);
 }
 
+TEST(EscapedForm, LinesBreakBetweenEscapes) {
+  Text code;
+  for (int i = 0; i < 300; ++i)
+    code.push_back(static_cast<char16_t>(10 + i % 116));
+  const std::string escaped = EscapeCode(code, 20);
+  std::size_t lines = 0;
+  for (std::size_t start = 0; start <= escaped.size(); ++lines) {
+    std::size_t end = escaped.find('\n', start);
+    if (end == std::string::npos)
+      end = escaped.size();
+    const std::string line = escaped.substr(start, end - start);
+    EXPECT_LE(line.size(), 20u);
+    if (end < escaped.size()) {  // only a whole escape moves to the next line
+      EXPECT_GT(line.size(), 16u);
+    }
+    EXPECT_FALSE(line.ends_with("\\x")) << line;
+    start = end + 1;
+  }
+  EXPECT_GT(lines, 20u);
+  EXPECT_EQ(UnescapeCode(escaped).code, code);
+}
+
 TEST(EscapedForm, ReadsTheUsualEscapesAndSkipsLayout) {
   EXPECT_EQ(EscapeCode(u"a\\b\nc\rd\te f\x1B\x7F"), "a\\\\b\\nc\\rd\\te\\x20f\\x1B\\x7F");
   const Unescaped wrapped = UnescapeCode("  a\\\\b\\n\r\nc\\\r\n  x1b\\x7f\\u20ac\t\n");

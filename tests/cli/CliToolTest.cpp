@@ -144,7 +144,8 @@ TEST_F(CliToolTest, RoundTripsThroughFilesAndTheEscapedForm) {
 
   const Spawned escaped = Run("encode", "m", text, {"--escaped"});
   ASSERT_EQ(escaped.Status(), 0) << escaped.err;
-  EXPECT_EQ(escaped.out, EscapeCode(cli::DecodeUtf8(Slurp(code)).text) + "\n");
+  EXPECT_EQ(escaped.out,
+            EscapeCode(cli::DecodeUtf8(Slurp(code)).text, cli::kEscapedLineWidth) + "\n");
   const Spawned back = Run("decode", "m", escaped.out, {"--escaped"});
   ASSERT_EQ(back.Status(), 0) << back.err;
   EXPECT_EQ(back.out, text);
@@ -403,7 +404,9 @@ TEST_F(CliToolTest, TerminalsGetTheEscapedFormAndNoRawControlCharacters) {
   encode.outputToTerminal = true;
   const Spawned encoded = Spawn(encode);
   ASSERT_EQ(encoded.Status(), 0) << encoded.err;
-  const std::string shown = EscapeCode(code) + "\r\n";  // the terminal turns LF into CR LF
+  std::string shown;
+  for (const char c : EscapeCode(code, cli::kEscapedLineWidth) + "\n")
+    shown += c == '\n' ? "\r\n" : std::string(1, c);  // as the terminal shows LF
   EXPECT_EQ(pty.ReadUntil(shown, std::chrono::seconds(5)), shown);
 
   // Pasted back on a terminal, the escaped form is what is read.
@@ -413,7 +416,7 @@ TEST_F(CliToolTest, TerminalsGetTheEscapedFormAndNoRawControlCharacters) {
   decode.inputFromTerminal = true;
   int in = -1, out = -1, err = -1;
   Spawned child = Start(decode, in, out, err);
-  input.Write(EscapeCode(code) + "\n\x04");
+  input.Write(EscapeCode(code, cli::kEscapedLineWidth) + "\n\x04");
   Finish(child, in, out, err, "");
   EXPECT_EQ(child.Status(), 0) << child.err;
   EXPECT_EQ(child.out, "Meet at 7.");
