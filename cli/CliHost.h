@@ -1,0 +1,69 @@
+#pragma once
+
+// The host through which vantrel-cli drives the window model: each message
+// box becomes a line on standard error, and its icon and text decide the
+// tool's exit status. There is no window, so geometry is fixed and ignored,
+// and there is no clipboard.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "Host.h"
+
+namespace vantrel::cli {
+
+// The tool's exit statuses; --help lists them.
+enum ExitStatus : int {
+  kSuccess = 0,
+  kRejected = 1,   // wrong password, or not a code
+  kRefused = 2,    // input the commands will not take: empty, too long, not encodable
+  kUsage = 64,     // bad command line, or no way to ask for the password
+  kNoInput = 66,   // a named file cannot be read
+  kInternal = 70,  // the window model's error report
+  kIoError = 74,   // reading or writing a stream failed
+};
+
+// The exit status a message box stands for.
+ExitStatus StatusOf(const Text& prompt, MsgIcon icon);
+
+// The message as a line of UTF-8: CR LF becomes a plain newline, and one
+// newline ends it.
+std::string MessageLine(const Text& prompt);
+
+// Thrown by End() to leave the command at once; the tool catches it and
+// exits with kInternal.
+struct EndRequested {};
+
+class CliHost : public Host {
+ public:
+  // writeError receives every message line; by default it goes to standard error.
+  explicit CliHost(std::function<void(std::string_view)> writeError = {});
+
+  void MsgBox(const Text& prompt, MsgIcon icon) override;
+  void ClipboardClear() override;
+  void ClipboardSetText(const Text& text) override;
+  float Top() override { return 0; }
+  float Left() override { return 0; }
+  float Width() override { return 0; }
+  float Height() override { return 0; }
+  void SetTop(float) override {}
+  void SetLeft(float) override {}
+  void SetWidth(float) override {}
+  void SetHeight(float) override {}
+  float ScreenWidth() override { return 0; }
+  // Marks the run as an internal error and throws EndRequested.
+  void End() override;
+
+  // The status the messages shown so far call for: the gravest of them, or
+  // kSuccess when none was shown.
+  ExitStatus Status() const { return status_; }
+
+ private:
+  void Raise(ExitStatus status);
+
+  std::function<void(std::string_view)> writeError_;
+  ExitStatus status_ = kSuccess;
+};
+
+}  // namespace vantrel::cli

@@ -1,0 +1,51 @@
+#pragma once
+
+// The escaped form of a code, for terminals, mail and chat.
+//
+// A code holds characters 10 to 125, control characters among them, and a
+// raw ESC could drive a terminal. The escaped form is printable ASCII only
+// (33 to 126), with a backslash introducing each escape:
+//
+//   \\  backslash        \n  line feed (10)       \r  carriage return (13)
+//   \t  tab (9)          \xHH  any other code up to 255, HH in hexadecimal
+//   \uHHHH  a character above 255 (never in a code made by encode)
+//
+// Space is written as \x20, so no raw blank belongs to the form: a reader
+// ignores spaces, tabs and line breaks, and the form survives being wrapped,
+// indented or trimmed by a mail program.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "Error.h"
+
+namespace vantrel::cli {
+
+// Line width of the escaped form the tool writes: short enough for mail, and
+// for a terminal's line editor when the code is pasted back.
+inline constexpr std::size_t kEscapedLineWidth = 76;
+
+// The escaped form of any text. With a lineWidth, it is broken into lines of
+// at most that many characters (joined by LF, none after the last), between
+// escapes, never inside one; without, it is one line.
+std::string EscapeCode(const Text& code, std::size_t lineWidth = 0);
+
+struct Unescaped {
+  Text code;
+  // Why the input is not an escaped code, for the user; empty on success.
+  std::string error;
+};
+
+// The code an escaped form stands for. Raw blanks and line breaks are
+// skipped wherever they stand, inside an escape too; an unknown escape, an escape cut short, or a
+// byte outside printable ASCII is an error that names its position (counted from 1).
+Unescaped UnescapeCode(std::string_view escaped);
+
+// A text as UTF-8 that is safe to show on a terminal: line feeds, tabs and
+// CR LF line endings stand as they are; every other control character
+// (C0, DEL and C1) is shown as \r or \xHH so that none of them reaches the
+// terminal raw.
+std::string TerminalSafe(const Text& text);
+
+}  // namespace vantrel::cli

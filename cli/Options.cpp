@@ -1,0 +1,169 @@
+#include "Options.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace vantrel::cli {
+namespace {
+
+// An option that would put the password on the command line.
+bool LooksLikePassword(const std::string& name) {
+  return name == "-p" || name.find("pass") != std::string::npos;
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args) {
+  ParsedOptions parsed;
+  Options& options = parsed.options;
+  const auto fail = [&](std::string why) {
+    if (parsed.error.empty())
+      parsed.error = std::move(why);
+  };
+  bool help = false;
+  bool version = false;
+  bool optionsEnd = false;
+  std::vector<std::string> positional;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> value;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+    }
+    // Takes the option's value from "=value" or from the next argument.
+    const auto takeValue = [&]() -> std::optional<std::string> {
+      if (value)
+        return value;
+      if (i + 1 < args.size())
+        return args[++i];
+      fail(name + " needs a value.");
+      return std::nullopt;
+    };
+
+    if (name == "-h" || name == "--help") {
+      help = true;
+    } else if (name == "-V" || name == "--version") {
+      version = true;
+    } else if (name == "--escaped" && !value) {
+      options.escaped = true;
+    } else if (name == "--password-file") {
+      const auto file = takeValue();
+      if (options.passwordFile || options.passwordFd)
+        fail("give the password's source only once.");
+      else if (file && file->empty())
+        fail("--password-file needs a file name.");
+      else
+        options.passwordFile = file;
+    } else if (name == "--password-fd") {
+      const auto text = takeValue();
+      int fd = -1;
+      if (text) {
+        const char* end = text->data() + text->size();
+        const auto [ptr, ec] = std::from_chars(text->data(), end, fd);
+        if (ec != std::errc() || ptr != end || fd < 0) {
+          fail("--password-fd needs a descriptor number, not \"" + *text + "\".");
+          continue;
+        }
+      }
+      if (options.passwordFile || options.passwordFd)
+        fail("give the password's source only once.");
+      else if (text)
+        options.passwordFd = fd;
+    } else if (LooksLikePassword(name)) {
+      fail(
+          "vantrel-cli never takes a password on the command line, where other users can read "
+          "it; use --password-file FILE, --password-fd N, or type it when asked.");
+    } else {
+      fail("unknown option \"" + name + "\".");
+    }
+  }
+
+  if (help) {
+    parsed = {};
+    parsed.options.command = Command::Help;
+    return parsed;
+  }
+  if (version) {
+    parsed = {};
+    parsed.options.command = Command::Version;
+    return parsed;
+  }
+  if (positional.empty()) {
+    fail("name a command: encode or decode.");
+  } else if (positional[0] == "encode") {
+    options.command = Command::Encode;
+  } else if (positional[0] == "decode") {
+    options.command = Command::Decode;
+  } else {
+    fail("unknown command \"" + positional[0] + "\"; the commands are encode and decode.");
+  }
+  if (positional.size() > 2) {
+    fail("only one input file may be named; a password is never given on the command line.");
+  } else if (positional.size() == 2 && positional[1] != "-") {
+    options.inputFile = positional[1];
+  }
+  return parsed;
+}
+
+std::string HelpText() {
+  return R"(Usage: vantrel-cli encode [OPTIONS] [FILE]
+       vantrel-cli decode [OPTIONS] [FILE]
+
+Turns a text into a password-keyed code and back, giving the same codes as
+the Vantrel window. The input is read from FILE, or from standard input when
+FILE is absent or "-"; the result goes to standard output, messages to
+standard error.
+
+  encode   Reads a text (UTF-8) and writes its code. To a pipe or a file the
+           code is written exactly, with no newline added; to a terminal, or
+           with --escaped, it is written in the escaped form followed by a
+           newline.
+  decode   Reads a code and writes its text (UTF-8) with its line endings as
+           stored. The code is read exactly; with --escaped, or when it comes
+           from a terminal, it is read in the escaped form. On a terminal,
+           control characters in the text are shown as \xHH.
+
+The password is asked for on the terminal with echo off, or read from:
+  --password-file FILE  the first line of FILE, without its line ending
+  --password-fd N       the first line of descriptor N; with N = 0 the text
+                        or code follows the password's line on standard input
+A password is never taken from the command line itself.
+
+  --escaped    use the escaped form of the code: printable ASCII only, with
+               \\ for a backslash, \n \r \t for line feed, carriage return
+               and tab, and \xHH for any other character; blanks and line
+               breaks in it are ignored when reading
+  -h, --help     show this help
+  -V, --version  show the version
+
+Exit status:
+   0  success
+   1  wrong password, or the input is not a code
+   2  input refused: empty, too long, not UTF-8, or a character that cannot
+      be encoded
+  64  usage error, or no terminal to ask for the password on
+  66  a named file cannot be read
+  70  internal error
+  74  reading or writing a stream failed
+)";
+}
+
+std::string VersionText() {
+  char version[64];
+  std::snprintf(version, sizeof version, "vantrel-cli %d.%02d", VANTREL_VERSION_MAJOR,
+                VANTREL_VERSION_MINOR);
+  return std::string(version) + "\n";
+}
+
+}  // namespace vantrel::cli

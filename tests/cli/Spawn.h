@@ -1,0 +1,70 @@
+#pragma once
+
+// Runs a program as a child process with chosen streams, for tests that
+// drive the built vantrel-cli the way a shell or a terminal would.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vantrel::testing {
+
+struct SpawnOptions {
+  std::vector<std::string> args;  // args[0] is the program
+  std::string input;              // written to its standard input through a pipe
+  // Further descriptors, each the read end of a pipe fed with the given bytes.
+  std::vector<std::pair<int, std::string>> extraInputs;
+  // Standard output to this file instead of the pipe that Spawned::out reads.
+  std::optional<std::string> outputFile;
+  // The child's controlling terminal, by its device name; none by default,
+  // so nothing can ever be asked on the terminal that runs the tests.
+  std::optional<std::string> terminal;
+  bool inputFromTerminal = false;  // standard input is the terminal
+  bool outputToTerminal = false;   // standard output is the terminal
+};
+
+struct Spawned {
+  int pid = -1;
+  int waitStatus = 0;
+  std::string out, err;
+  // The exit status, or -1 when the child did not exit normally.
+  int Status() const;
+  // The signal that ended the child, or 0.
+  int Signal() const;
+};
+
+// Runs the child to its end and collects what it wrote.
+Spawned Spawn(const SpawnOptions& options);
+
+// The same, in two halves, for tests that act on a terminal in between.
+Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& stderrFd);
+void Finish(Spawned& child, int stdinFd, int stdoutFd, int stderrFd, const std::string& input);
+
+// A pseudo-terminal pair. The test keeps a descriptor of the terminal side
+// open, so its settings can be read after the child has gone.
+class Pty {
+ public:
+  Pty();
+  ~Pty();
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+
+  const std::string& Name() const { return name_; }
+  int Master() const { return master_; }
+  bool EchoOn() const;
+  // Reads what the child wrote to the terminal until it contains needle or
+  // the time is up; returns everything read so far.
+  std::string ReadUntil(const std::string& needle,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  void Write(const std::string& bytes);
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string name_;
+  std::string seen_;
+};
+
+}  // namespace vantrel::testing
