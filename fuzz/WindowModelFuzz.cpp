@@ -98,6 +98,7 @@ class Session {
         form_.SetText3(std::move(text));
         break;
     }
+    CheckCodePage(Get(field));
   }
   const Text& Get(unsigned field) const {
     switch (field % 3) {
@@ -166,6 +167,7 @@ class Session {
   void Encode() {
     const Fields before = Now();
     form_.Encode_Click();
+    CheckCodePage();
     const bool accept = !before.text3.empty() && !before.text1.empty() &&
                         before.text1.size() <= static_cast<std::size_t>(vantrel::kMaxPlainLength) &&
                         Encodable(before.text1);
@@ -211,6 +213,7 @@ class Session {
   void Decode() {
     const Fields before = Now();
     form_.Decode_Click();
+    CheckCodePage();
     const bool ownCode = haveCode_ && !before.text3.empty() && before.text2 == lastCode_ &&
                          typedSum_ % 100 == lastKey_;
     if (const std::size_t count = NewMessages(); count != 0) {
@@ -263,16 +266,23 @@ class Session {
     Require(Now() == before, "a failed command changed a field");
   }
 
+  static void CheckCodePage(const Text& field) {
+    for (const char16_t unit : field)
+      Require(vantrel::InCodePage(unit), "a field holds a character outside the code page");
+  }
+  void CheckCodePage() const {
+    CheckCodePage(form_.Text1());
+    CheckCodePage(form_.Text2());
+    CheckCodePage(form_.Text3());
+  }
+
   // What holds after any action.
   void CheckAlways() {
     Require(host_.ends == 0, "the program ended");
-    for (const Message& message : host_.messages) {
+    for (; reported_ < host_.messages.size(); ++reported_) {
+      const Message& message = host_.messages[reported_];
       Require(!(message.icon == MsgIcon::Critical && StartsWith(message.text, u"Error ")),
               "an error reached the error report");
-    }
-    for (const Text* field : {&form_.Text1(), &form_.Text2(), &form_.Text3()}) {
-      for (const char16_t unit : *field)
-        Require(vantrel::InCodePage(unit), "a field holds a character outside the code page");
     }
     Require(form_.KeySum() >= 0 && form_.KeySum() % 100 == typedSum_ % 100,
             "the key is not the sum of the codes typed");
@@ -280,7 +290,8 @@ class Session {
 
   FakeHost host_;
   Form1 form_{host_};
-  std::size_t seen_ = 0;
+  std::size_t seen_ = 0;      // messages the action checks have looked at
+  std::size_t reported_ = 0;  // messages checked for the error report
   long long typedSum_ = 0;
   bool haveCode_ = false;
   Text lastCode_, lastPlain_;
