@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and libFuzzer (the 'fuzz' preset, in
 # build/fuzz) and runs each one for a bounded time, starting from a scratch
-# copy of its seed corpus so the committed corpus stays as it is. Prints each
-# target's executions and coverage, and exits non-zero when any target finds
-# an input that breaks it; such an input is kept under build/fuzz/findings/.
+# copy of its seed corpus (build/fuzz/work/<target>) so the committed corpus
+# stays as it is. Prints each target's executions and coverage, and exits
+# non-zero when any target finds an input that breaks it; such an input is
+# kept under build/fuzz/findings/<target>/.
 #
 #   fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]    (default: 60, every target)
 set -euo pipefail
@@ -17,8 +18,9 @@ cmake --build --preset fuzz -j2
 
 list=build/fuzz/fuzz/targets
 findings=build/fuzz/findings
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# Each run starts afresh from the seeds; what it grew stays here to look at.
+scratch=build/fuzz/work
+rm -rf "$scratch"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -40,6 +42,7 @@ for description in "$list"/*.txt; do
     -print_final_stats=1 -artifact_prefix="$findings/$name/" "$work/corpus" \
     >"$work/log" 2>&1 || status=$?
   # The last status line carries the coverage; the final stats the executions.
+  grep -aE '^#[0-9]+[[:space:]]+(INITED|DONE)' "$work/log" || true
   cov=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$work/log" | tail -n 1 || true)
   execs=$(grep -Eo 'stat::number_of_executed_units: [0-9]+' "$work/log" | grep -Eo '[0-9]+$' || true)
   tail -n 12 "$work/log"
