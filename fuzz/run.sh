@@ -14,9 +14,19 @@ seconds=${1:-60}
 shift || true
 
 cmake --preset fuzz -DVANTREL_WERROR=ON >/dev/null
-cmake --build --preset fuzz -j2
-
 list=build/fuzz/fuzz/targets
+targets=()
+for description in "$list"/*.txt; do
+  if [ -f "$description" ]; then
+    targets+=("fuzz_$(basename "$description" .txt)")
+  fi
+done
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "no fuzz target is configured" >&2
+  exit 1
+fi
+cmake --build --preset fuzz -j2 --target "${targets[@]}"
+
 findings=build/fuzz/findings
 # Each run starts afresh from the seeds; what it grew stays here to look at.
 scratch=build/fuzz/work
@@ -24,6 +34,7 @@ rm -rf "$scratch"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 failed=0
 summary=""
