@@ -56,6 +56,7 @@ for description in "$list"/*.txt; do
   grep -aE '^#[0-9]+[[:space:]]+(INITED|DONE)' "$work/log" || true
   cov=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$work/log" | tail -n 1 || true)
   execs=$(grep -Eo 'stat::number_of_executed_units: [0-9]+' "$work/log" | grep -Eo '[0-9]+$' || true)
+  edges=$(grep -aEo '\(([0-9]+) inline 8-bit counters\)' "$work/log" | grep -Eo '[0-9]+' | head -n 1 || true)
   tail -n 12 "$work/log"
   if [ "$status" -ne 0 ]; then
     failed=1
@@ -63,7 +64,7 @@ for description in "$list"/*.txt; do
     grep -E '^(==[0-9]+==ERROR|SUMMARY|property violated|.*runtime error)' "$work/log" | head -n 5 || true
     summary+="$name: FINDING after ${execs:-?} executions (${cov:-no coverage line})"$'\n'
   else
-    summary+="$name: ${execs:-?} executions, ${cov:-no coverage line}, corpus $(find "$work/corpus" -type f | wc -l) inputs"$'\n'
+    summary+="$name: ${execs:-?} executions, ${cov:-no coverage line} (of ${edges:-?} instrumented edges), corpus $(find "$work/corpus" -type f | wc -l) inputs"$'\n'
   fi
 done
 
