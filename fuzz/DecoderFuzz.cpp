@@ -1,0 +1,76 @@
+// The decoder against any sequence of code units: it either returns a text or
+// throws a CodecError with one of its own descriptions, and whatever the
+// encoder makes it gives back unchanged.
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+#include "FuzzInput.h"
+#include "Module1.h"
+
+namespace {
+
+using vantrel::Text;
+using vantrel::fuzz::IsCodecDescription;
+using vantrel::fuzz::Require;
+
+bool IsBase64Char(char16_t unit) {
+  return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z') ||
+         (unit >= u'0' && unit <= u'9') || unit == u'+' || unit == u'/';
+}
+
+// Any text into DecodeText: a text of bytes, or one of the four failures.
+void CheckDecode(const Text& code) {
+  try {
+    const Text plain = vantrel::DecodeText(code);
+    Require(code.size() % 4 == 0, "a code whose length is not a multiple of 4 decoded");
+    std::size_t data = code.size();
+    while (data > 0 && code[data - 1] == u'=')
+      --data;
+    Require(plain.size() == data * 3 / 4, "decoded length is not 3/4 of the data characters");
+    for (const char16_t unit : plain)
+      Require(unit < 256, "decoded text holds a unit above 255");
+  } catch (const vantrel::CodecError& error) {
+    Require(error.Number() == vantrel::CodecError::kNumber, "codec error with a wrong number");
+    Require(IsCodecDescription(error.Description()), "codec error with an unknown description");
+    Require(code.size() % 4 == 0 || error.Description() == vantrel::kLengthErrorText,
+            "a length not a multiple of 4 gave another error than the length error");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "DecodeText threw: %s\n", error.what());
+    Require(false, "DecodeText threw something other than a CodecError");
+  } catch (...) {
+    Require(false, "DecodeText threw something other than a CodecError");
+  }
+}
+
+// Bytes through the encoder and back.
+void CheckRoundTrip(const std::uint8_t* data, std::size_t size) {
+  const Text plain(data, data + size);
+  Text code;
+  try {
+    code = vantrel::EncodeText(plain);
+  } catch (...) {
+    Require(false, "EncodeText threw");
+  }
+  Require(code.size() == (size + 2) / 3 * 4, "code length is not 4 per started group of 3");
+  const std::size_t padding = (3 - size % 3) % 3;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    const bool pad = i >= code.size() - padding;
+    Require(pad ? code[i] == u'=' : IsBase64Char(code[i]), "encoder wrote a stray character");
+  }
+  try {
+    Require(vantrel::DecodeText(code) == plain, "decoding an encoded text changed it");
+  } catch (const vantrel::Error&) {
+    Require(false, "the decoder refused the encoder's output");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  vantrel::fuzz::ByteReader reader(data, size);
+  CheckDecode(reader.Units());
+  CheckRoundTrip(data, size);
+  return 0;
+}

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+# Writes the hand-made seed inputs of the fuzz targets into corpus/. The
+# inputs are byte programs: the window-model target reads an action byte and
+# its operands (see WindowModelFuzz.cpp), the decoder target reads code units
+# (a byte is a unit; 0xFF and two bytes spell a wider one). Run it from fuzz/
+# after changing either format; regression cases found by fuzzing sit beside
+# these files and are left alone.
+import os
+def w(d, name, data):
+    os.makedirs(d, exist_ok=True)
+    open(os.path.join(d, name), 'wb').write(data)
+D='corpus/decoder'
+for name, data in {
+  'empty': b'', 'rfc-f': b'Zg==', 'rfc-fo': b'Zm8=', 'rfc-foo': b'Zm9v', 'rfc-foobar': b'Zm9vYmFy',
+  'extra-padding': b'Zm8=========', 'only-padding': b'====', 'one-and-padding': b'A===',
+  'qq': b'QQ==', 'length-5': b'Zm9vY', 'eq-inside': b'AB=C', 'line-break': b'Zm9v\r\nYmFy',
+  'high-byte': b'Zm\xe99v', 'wide-unit': b'Zm\xff\x4e\x009v', 'euro': b'Zm\xff\x20\xac9v',
+  'all-bytes': bytes(range(256)),
+}.items():
+    w(D, name, data)
+K='corpus/window_model'
+def key(c): return bytes([0, c])
+def keys(s): return bytes([1, len(s)-1]) + bytes(s, 'latin-1')
+def paste(field, text, append=False, units=None):
+    b = text.encode('latin-1') if isinstance(text, str) else text
+    return bytes([2, field, 1 if append else 0, units if units is not None else len(b)]) + b
+def grow(field, times): return bytes([3, field, times-2])
+ENC, DEC, COPY = b'\x04', b'\x05', b'\x06'
+def edit(field, how, at, unit): return bytes([7, field, how, at & 255, at >> 8, unit])
+seeds = {
+  'encode-decode': keys('ab\bc') + paste(0, 'Hi') + ENC + COPY + DEC,
+  'empty-fields': ENC + DEC + COPY + key(ord('x')) + ENC + DEC,
+  'lines': keys('secret') + paste(0, 'Line one\r\nLine two.\r\n') + ENC + DEC + DEC,
+  'refused-tab': keys('pw') + paste(0, 'a\tb') + ENC + paste(0, 'a~b') + ENC,
+  'refused-high': keys('pw') + paste(0, 'caf\xe9') + ENC,
+  'wide-paste': keys('pw') + paste(1, b'\xff\x4e\x00\xff\x20\xac\xff\xd8\x00', units=3) + DEC,
+  'wrong-key': keys('pw') + paste(0, 'Hello, World!') + ENC + key(1) + DEC + key(99) + DEC,
+  'corrupt-code': keys('pw') + paste(0, 'Hello') + ENC + edit(1, 1, 2, ord('=')) + DEC
+                  + edit(1, 2, 0, 0) + DEC + edit(1, 0, 3, 0x80) + DEC,
+  'text-before-decode': keys('pw') + paste(0, 'abc') + ENC + paste(0, 'left over') + DEC,
+  'too-long': keys('pw') + paste(0, 'x' * 200) + grow(0, 65) + grow(0, 3) + ENC
+              + paste(1, 'ABCD' * 50) + grow(1, 65) + grow(1, 4) + DEC,
+  'many-keys': bytes([1, 15]) + b'\xff' * 16 + (bytes([1, 15]) + b'\xff' * 16) * 9 + paste(0, 'k') + ENC + DEC,
+  'paste-password': paste(2, 'pasted') + paste(0, 'no keys') + ENC + DEC,
+}
+for name, data in seeds.items():
+    w(K, name, data)
+fill = paste(0, 'y' * 200) + grow(0, 61) + grow(0, 2) + paste(0, 'y' * 172, append=True)
+w(K, 'longest', keys('pw') + fill + ENC + DEC)
+w(K, 'one-too-long', keys('pw') + fill + edit(0, 0, 0, ord('y')) + ENC)
