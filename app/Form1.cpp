@@ -295,20 +295,22 @@ void Form1::Encode_Click() {
       return;
     }
     // Text3 is never written by a command, and the code field is emptied
-    // first, so its old text can be moved aside rather than copied; the plain
-    // text is copied once, into room for its marker.
+    // first, so its old text can be moved aside rather than copied. Both
+    // fields get room for the whole code at once, and the steps below swap
+    // storage where a field is copied and then overwritten: a command then
+    // allocates twice, not at every step.
     Fields before{std::move(text1_), std::move(text2_)};
     try {
-      text1_.reserve(before.text1.size() + 1);
+      const std::size_t room = (before.text1.size() + 3) / 3 * 4;
+      text1_.reserve(room);
       text1_ = before.text1;
       text1_ += u'.';  // the end marker Decode looks for
       text2_.clear();  // the code replaces whatever stood in the code field
+      text2_.reserve(room);
       ShiftIntoCode();
-      // Moves stand for the copies between fields: the field moved from is
-      // overwritten straight after.
-      text1_ = std::move(text2_);
-      text2_ = EncodeText(text1_);  // Base64 is ASCII: already in the code page
-      text1_ = std::move(text2_);
+      std::swap(text1_, text2_);       // Text1 := Text2
+      EncodeTextInto(text1_, text2_);  // Base64 is ASCII: already in the code page
+      std::swap(text1_, text2_);       // Text1 := Text2
       text2_.clear();
       ShiftIntoCode();
       text1_.clear();
@@ -333,10 +335,15 @@ void Form1::Decode_Click() {
       host_.MsgBox(TooLongToDecode(text2_.size()), MsgIcon::Exclamation);
       return;
     }
-    Fields before{std::move(text1_), text2_};
+    // The code is kept by moving it aside where the command overwrites it,
+    // rather than by a copy up front; until then it is still in its field.
+    Fields before{std::move(text1_), Text()};
+    bool codeMoved = false;
     try {
       text1_.clear();  // the plain text replaces whatever stood in its field
       ShiftIntoPlain();
+      before.text2 = std::move(text2_);
+      codeMoved = true;
       text2_ = std::move(text1_);
       text1_ = ToCodePage(DecodeText(text2_));
       text2_ = std::move(text1_);
@@ -353,6 +360,8 @@ void Form1::Decode_Click() {
       RestoreFields(std::move(before));
       host_.MsgBox(error.Description(), MsgIcon::Critical);
     } catch (...) {
+      if (!codeMoved)
+        before.text2 = text2_;
       RestoreFields(std::move(before));
       throw;
     }

@@ -55,6 +55,9 @@ void InitCodeTables();
 
 // Base64 text of TextToBytes(text). Never fails.
 Text EncodeText(const Text& text);
+// out := EncodeText(text), in out's own storage where it has room. text and
+// out must be different texts.
+void EncodeTextInto(const Text& text, Text& out);
 // Base64 text of all of bytes. Never fails.
 Text EncodeByteArray(const ByteArray& bytes);
 // Base64 text of the first n elements of bytes. An n outside 0..bytes.size()
