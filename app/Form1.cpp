@@ -93,7 +93,7 @@ std::int16_t ShiftInto(const Text& source, Text& target, const ShiftTable& table
   if (!table.allValid) {
     for (const char16_t unit : source) {
       if (!table.valid[AnsiCode(unit)])
-        throw Error(5, u"Invalid procedure call or argument");
+        throw Error(kInvalidCallNumber, u"Invalid procedure call or argument");
     }
   }
   const std::size_t start = target.size();

@@ -66,8 +66,8 @@ class Form1 {
 
   // Handlers, called by the host for the window's events.
 
-  // A character event in Text3, with the character's 8-bit code, before the
-  // field applies it. Adds the code to KeySum; a sum that would pass 32,767
+  // A character event in Text3, with the character's 8-bit code (0..255),
+  // before the field applies it. Adds the code to KeySum; a sum that would pass 32,767
   // is reduced to the key first, which leaves the key the same.
   void Text3_KeyPress(std::int16_t keyAscii);
   // Tools > Encode: Text1 into a code in Text2.

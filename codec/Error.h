@@ -28,6 +28,7 @@ class Error : public std::exception {
 };
 
 // Errors of the program's own arithmetic and bookkeeping.
+inline constexpr std::int32_t kInvalidCallNumber = 5;
 inline constexpr std::int32_t kOverflowNumber = 6;
 inline constexpr std::int32_t kOutOfMemoryNumber = 7;
 inline constexpr std::int32_t kSubscriptNumber = 9;
