@@ -220,6 +220,9 @@ void MainWindow::MsgBox(const Text& prompt, MsgIcon icon) {
   QMessageBox box(BoxIcon(icon), ToQString(kCaption), text, QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
   box.exec();
+  // Without a window manager nobody hands the keyboard back to the window.
+  if (isVisible())
+    activateWindow();
 }
 
 void MainWindow::ClipboardClear() {

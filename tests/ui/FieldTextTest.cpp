@@ -15,6 +15,10 @@ struct Case {
   Text display;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class DisplayForm : public ::testing::TestWithParam<Case> {};
 
 TEST_P(DisplayForm, ShowsAndReadsBack) {

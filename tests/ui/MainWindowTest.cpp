@@ -328,8 +328,10 @@ void MainWindowTest::codesSurviveEncodeCopyPasteDecode_data() {
     Qt::KeyboardModifiers mods;
     Text chars;
   };
-  const Key keys[] = {{"key 0", Qt::Key_D, Qt::NoModifier, u"d"},           // 100
-                      {"key 7", Qt::Key_G, Qt::ControlModifier, u"\x07" u"d"},  // 107
+  const Key keys[] = {{"key 0", Qt::Key_D, Qt::NoModifier, u"d"},  // 100
+                      {"key 7", Qt::Key_G, Qt::ControlModifier,
+                       u"\x07"
+                       u"d"},  // 107
                       {"key 36", Qt::Key_Dollar, Qt::NoModifier, u"$"},
                       {"key 99", Qt::Key_C, Qt::NoModifier, u"c"}};
   Text controls;
