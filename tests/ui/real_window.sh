@@ -2,11 +2,13 @@
 # Drives the built window under Xvfb with real X key events: types a password
 # and a two-line text, chooses Encode and Copy through the menu's access keys,
 # checks the code on the clipboard against the window model, pastes it back
-# into the cleared code field, chooses Decode and checks the text. Any missing
+# into the cleared code field, chooses Decode and checks the text; then closes
+# the window and checks that it slides away and the program ends. Any missing
 # tool or mismatch is a failure.
 set -euo pipefail
 vantrel=$1
 expected_code=$2
+close_window=$3
 
 for tool in Xvfb xdotool xclip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
@@ -88,4 +90,21 @@ printf 'Hello\r\nWorld 42' >"$work/want"
 cmp -s "$work/text" "$work/want" || fail "decoded text: $(od -c "$work/text" | head -3)"
 
 kill -0 "$app" || fail "the program ended early: $(cat "$work/vantrel.log")"
-echo "real window: code and text as expected"
+
+# Closing: the window moves down and to the right, step by step, then the
+# program ends by itself.
+"$close_window" "$window" >"$work/moves"
+for _ in $(seq 100); do
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app" 2>/dev/null && fail "the program did not end after closing"
+status=0
+wait "$app" || status=$?
+app=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+moves=$(wc -l <"$work/moves")
+[ "$moves" -ge 3 ] || fail "the closing window was seen at only $moves places"
+awk 'NR > 1 && ($1 < x || $2 < y) { bad = 1 } { x = $1; y = $2 } END { exit bad }' "$work/moves" ||
+  fail "the closing window moved back: $(tr '\n' ' ' <"$work/moves")"
+echo "real window: code, text and closing as expected ($moves places seen)"
