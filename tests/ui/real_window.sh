@@ -41,7 +41,7 @@ unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 "$vantrel" 2>"$work/vantrel.log" &
 app=$!
 window=
-for _ in $(seq 100); do
+for _ in $(seq 400); do
   window=$(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null | head -1 || true)
   [ -n "$window" ] && break
   sleep 0.05
@@ -94,7 +94,7 @@ kill -0 "$app" || fail "the program ended early: $(cat "$work/vantrel.log")"
 # Closing: the window moves down and to the right, step by step, then the
 # program ends by itself.
 "$close_window" "$window" >"$work/moves"
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done
