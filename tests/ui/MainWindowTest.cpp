@@ -424,11 +424,13 @@ void MainWindowTest::everyCharacterSurvivesAField() {
   QCOMPARE(window_->model().Text1(), text);
   QCOMPARE(window_->model().Text2(), text);
 
-  // A part of a selection copies just its characters: "\r" then the lone LF.
-  pasteInto(text2(), u"\x01\r\n");  // appended to the text already there
+  // Part of the text copies just its characters: here a control character
+  // and a CR LF, without the letters before them.
+  pasteInto(text2(), u"ab\x01\r\n");  // replaces the whole text, still selected
+  QCOMPARE(window_->model().Text2(), Text(u"ab\x01\r\n"));
   QTextCursor cursor = text2()->textCursor();
-  cursor.movePosition(QTextCursor::End);
-  cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 3);
+  cursor.setPosition(2);
+  cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
   text2()->setTextCursor(cursor);
   QTest::keyClick(text2(), Qt::Key_C, Qt::ControlModifier);
   QCOMPARE(FromQString(QGuiApplication::clipboard()->text()), Text(u"\x01\r\n"));
