@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target vantrel
-exec build/release/ui/vantrel "$@"
+exec build/release/ui/vantrel

@@ -1,0 +1,64 @@
+// Prints the code the window model makes of a text (read from standard
+// input, one byte per character) when the password is typed as the first
+// argument, key by key. The real-window test compares the window's code
+// with it.
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "AnsiCodePage.h"
+#include "Form1.h"
+
+namespace {
+
+// A host for a model that only encodes: no box may show, nothing else is used.
+class QuietHost : public vantrel::Host {
+ public:
+  void MsgBox(const vantrel::Text& prompt, vantrel::MsgIcon) override {
+    std::string narrow(prompt.begin(), prompt.end());
+    std::fprintf(stderr, "message box: %s\n", narrow.c_str());
+    failed = true;
+  }
+  void ClipboardClear() override {}
+  void ClipboardSetText(const vantrel::Text&) override {}
+  float Top() override { return 0; }
+  float Left() override { return 0; }
+  float Width() override { return 0; }
+  float Height() override { return 0; }
+  void SetTop(float) override {}
+  void SetLeft(float) override {}
+  void SetWidth(float) override {}
+  void SetHeight(float) override {}
+  float ScreenWidth() override { return 0; }
+  void End() override { failed = true; }
+  bool failed = false;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 2) {
+    std::fputs("usage: ui_expected_code PASSWORD < TEXT\n", stderr);
+    return 2;
+  }
+  QuietHost host;
+  vantrel::Form1 form(host);
+  vantrel::Text password;
+  for (const char* key = argv[1]; *key != '\0'; ++key) {
+    const auto unit = static_cast<unsigned char>(*key);
+    form.Text3_KeyPress(static_cast<std::int16_t>(vantrel::AnsiCode(unit)));
+    password.push_back(unit);
+  }
+  form.SetText3(password);
+  const std::string input((std::istreambuf_iterator<char>(std::cin)),
+                          std::istreambuf_iterator<char>());
+  form.SetText1(vantrel::Text(input.begin(), input.end()));
+  form.Encode_Click();
+  if (host.failed)
+    return 1;
+  for (const char16_t unit : form.Text2())
+    std::putchar(static_cast<unsigned char>(vantrel::AnsiCode(unit)));
+  return 0;
+}

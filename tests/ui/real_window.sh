@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Drives the built window under Xvfb with real X key events: types a password
+# and a two-line text, chooses Encode and Copy through the menu's access keys,
+# checks the code on the clipboard against the window model, pastes it back
+# into the cleared code field, chooses Decode and checks the text; then closes
+# the window and checks that it slides away and the program ends. Any missing
+# tool or mismatch is a failure.
+set -euo pipefail
+vantrel=$1
+expected_code=$2
+close_window=$3
+
+for tool in Xvfb xdotool xclip; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb=
+app=
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+"$vantrel" 2>"$work/vantrel.log" &
+app=$!
+window=
+for _ in $(seq 400); do
+  window=$(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  sleep 0.05
+done
+[ -n "$window" ] || fail "no window appeared"
+xdotool windowfocus --sync "$window"
+sleep 0.3
+
+keys() {
+  xdotool key --delay 40 "$@"
+  sleep 0.3
+}
+clipboard() {
+  xclip -selection clipboard -o
+}
+
+# The focus starts in the plain-text field; Tab goes on to the code field and
+# then to the password field.
+xdotool type --delay 40 'Hello'
+keys Return
+xdotool type --delay 40 'World 42'
+keys Tab Tab
+xdotool type --delay 40 'Secret'
+sleep 0.3
+keys alt+t e
+keys alt+t c
+keys Return # dismisses the confirmation
+
+clipboard >"$work/code"
+printf 'Hello\r\nWorld 42' | "$expected_code" Secret >"$work/expected"
+[ -s "$work/expected" ] || fail "no expected code"
+cmp -s "$work/code" "$work/expected" ||
+  fail "code on the clipboard: $(od -c "$work/code" | head -3); expected $(od -c "$work/expected" | head -3)"
+
+# Back to the code field, clear it, paste the code, decode.
+keys shift+Tab ctrl+a Delete
+xclip -selection clipboard -i <"$work/code"
+sleep 0.2
+keys ctrl+v
+keys alt+t d
+
+# The decoded text, copied from the plain-text field.
+keys shift+Tab ctrl+a ctrl+c
+clipboard >"$work/text"
+printf 'Hello\r\nWorld 42' >"$work/want"
+cmp -s "$work/text" "$work/want" || fail "decoded text: $(od -c "$work/text" | head -3)"
+
+kill -0 "$app" || fail "the program ended early: $(cat "$work/vantrel.log")"
+
+# Closing: the window moves down and to the right, step by step, then the
+# program ends by itself.
+"$close_window" "$window" >"$work/moves"
+for _ in $(seq 300); do
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app" 2>/dev/null && fail "the program did not end after closing"
+status=0
+wait "$app" || status=$?
+app=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+moves=$(wc -l <"$work/moves")
+[ "$moves" -ge 3 ] || fail "the closing window was seen at only $moves places"
+awk 'NR > 1 && ($1 < x || $2 < y) { bad = 1 } { x = $1; y = $2 } END { exit bad }' "$work/moves" ||
+  fail "the closing window moved back: $(tr '\n' ' ' <"$work/moves")"
+echo "real window: code, text and closing as expected ($moves places seen)"

@@ -1,0 +1,307 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFile>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <cmath>
+
+#include "CodeEdit.h"
+#include "PasswordEdit.h"
+#include "QtText.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+// Twips to logical pixels. A value no screen could hold is refused, as the
+// toolkit would refuse it; the closing animation skips a refused step.
+int Pixels(float twips) {
+  const double pixels = std::round(static_cast<double>(twips) / kTwipsPerPixel);
+  if (!std::isfinite(pixels) || std::fabs(pixels) > 1'000'000)
+    throw Error(380, u"Invalid property value");
+  return static_cast<int>(pixels);
+}
+
+float Twips(int pixels) {
+  return static_cast<float>(pixels * kTwipsPerPixel);
+}
+
+struct Place {
+  int left, top, width, height;  // twips
+};
+constexpr int kClientWidth = 5310;
+constexpr int kClientHeight = 3990;
+constexpr Place kText1{120, 600, 5055, 1575};
+constexpr Place kText2{120, 2280, 5055, 1575};
+constexpr Place kText3{1320, 120, 2415, 300};
+
+void Put(QWidget& widget, Place place) {
+  widget.setGeometry(place.left / kTwipsPerPixel, place.top / kTwipsPerPixel,
+                     place.width / kTwipsPerPixel, place.height / kTwipsPerPixel);
+}
+
+QMessageBox::Icon BoxIcon(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::Critical:
+      return QMessageBox::Critical;
+    case MsgIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MsgIcon::Information:
+      return QMessageBox::Information;
+    case MsgIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+bool CanPlaceWindows() {
+  // Wayland compositors place windows themselves and ignore a program's moves.
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(*this) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(ToQString(kCaption));
+  QIcon icon;
+  for (const char* path :
+       {":/icons/vantrel-48.png", ":/icons/vantrel-128.png", ":/icons/vantrel-256.png"}) {
+    if (QFile::exists(QLatin1String(path)))
+      icon.addFile(QLatin1String(path));
+  }
+  if (!icon.isNull())
+    setWindowIcon(icon);
+  createFields();
+  createMenus();
+  setFixedSize(kClientWidth / kTwipsPerPixel,
+               kClientHeight / kTwipsPerPixel + menuBar()->sizeHint().height());
+  centre();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createFields() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("Client"));
+  QPalette palette = client->palette();
+  palette.setColor(QPalette::Window, QColor(192, 192, 192));
+  client->setPalette(palette);
+  client->setAutoFillBackground(true);
+  setCentralWidget(client);
+
+  text1_ = new CodeEdit(client);
+  text2_ = new CodeEdit(client);
+  text3_ = new PasswordEdit(client);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text2_->setObjectName(QStringLiteral("Text2"));
+  text3_->setObjectName(QStringLiteral("Text3"));
+  Put(*text1_, kText1);
+  Put(*text2_, kText2);
+  Put(*text3_, kText3);
+  text1_->setToolTip(QStringLiteral(" Enter Your Txt To Encode Hear"));
+  text2_->setToolTip(QStringLiteral("  Enter Your Encoded Txt Hear To DeEncode "));
+  text3_->setToolTip(QStringLiteral(" Enter PassWord"));
+
+  for (CodeEdit* field : {text1_, text2_}) {
+    field->setTabChangesFocus(true);
+    field->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  }
+  // Qt's own password character differs by style; this field shows "*".
+  text3_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(18);
+  text3_->setFont(font);
+
+  setTabOrder(text1_, text2_);
+  setTabOrder(text2_, text3_);
+  text1_->setFocus();
+
+  connect(text1_, &CodeEdit::modelTextEdited, this,
+          [this] { form_.SetText1(text1_->modelText()); });
+  connect(text2_, &CodeEdit::modelTextEdited, this,
+          [this] { form_.SetText2(text2_->modelText()); });
+  connect(text3_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { form_.SetText3(FromQString(text)); });
+  text3_->setCharacterSink([this](std::uint8_t code) {
+    forward([&] { form_.Text3_KeyPress(static_cast<std::int16_t>(code)); });
+    return !ended_;
+  });
+}
+
+void MainWindow::createMenus() {
+  QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+  tools->setObjectName(QStringLiteral("Tools"));
+  // The separators at the top and bottom are part of the menu's look.
+  tools->setSeparatorsCollapsible(false);
+  // Without a margin the top and bottom lines fall on the menu's own frame.
+  tools->setContentsMargins(0, 3, 0, 3);
+  const auto separator = [tools](const char* name) {
+    tools->addSeparator()->setObjectName(QLatin1String(name));
+  };
+  const auto item = [this, tools](const char* name, const char* caption, void (Form1::*click)()) {
+    QAction* action = tools->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this,
+            [this, click] { forward([&] { (form_.*click)(); }); });
+  };
+  separator("Space");
+  item("Encode", "&Encode", &Form1::Encode_Click);
+  separator("Space1");
+  item("Decode", "&Decode", &Form1::Decode_Click);
+  separator("Space2");
+  item("CToC", "&Copy Encoded Txt To Clipboard ", &Form1::CToC_Click);
+  separator("Space3");
+}
+
+void MainWindow::centre() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr)
+    return;
+  // The frame is known once the window exists; before that, the client area.
+  const QRect area = screen->geometry();
+  const QSize outer = frameGeometry().size();
+  move(area.x() + (area.width() - outer.width()) / 2,
+       area.y() + (area.height() - outer.height()) / 2);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    centre();
+  }
+}
+
+template <typename Handler>
+void MainWindow::forward(Handler handler) {
+  if (ended_)
+    return;
+  handler();
+  if (!ended_)
+    showModel();
+}
+
+void MainWindow::showModel() {
+  if (text1_->modelText() != form_.Text1())
+    text1_->setModelText(form_.Text1());
+  if (text2_->modelText() != form_.Text2())
+    text2_->setModelText(form_.Text2());
+  if (FromQString(text3_->text()) != form_.Text3())
+    text3_->setText(ToQString(form_.Text3()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing is never cancelled.
+  event->accept();
+  if (ended_ || unloading_)
+    return;
+  unloading_ = true;
+  // The fixed size would keep the window from shrinking.
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  forward([this] { form_.Form_Unload(); });
+}
+
+void MainWindow::MsgBox(const Text& prompt, MsgIcon icon) {
+  showModel();
+  QString text = ToQString(prompt);
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QMessageBox box(BoxIcon(icon), ToQString(kCaption), text, QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+  // Without a window manager nobody hands the keyboard back to the window.
+  if (isVisible())
+    activateWindow();
+}
+
+void MainWindow::ClipboardClear() {
+  QGuiApplication::clipboard()->clear();
+}
+
+void MainWindow::ClipboardSetText(const Text& text) {
+  QGuiApplication::clipboard()->setText(ToQString(text));
+}
+
+float MainWindow::Top() {
+  return Twips(frameGeometry().top());
+}
+float MainWindow::Left() {
+  return Twips(frameGeometry().left());
+}
+float MainWindow::Width() {
+  return Twips(frameGeometry().width());
+}
+float MainWindow::Height() {
+  return Twips(frameGeometry().height());
+}
+
+void MainWindow::SetTop(float twips) {
+  const int top = Pixels(twips);
+  if (!CanPlaceWindows())
+    throw Error(380, u"Invalid property value");
+  move(frameGeometry().left(), top);
+  settle();
+}
+
+void MainWindow::SetLeft(float twips) {
+  const int left = Pixels(twips);
+  if (!CanPlaceWindows())
+    throw Error(380, u"Invalid property value");
+  move(left, frameGeometry().top());
+  settle();
+}
+
+void MainWindow::SetWidth(float twips) {
+  const int outer = Pixels(twips);
+  if (!CanPlaceWindows())
+    throw Error(380, u"Invalid property value");
+  const int frame = frameGeometry().width() - width();
+  resize(std::max(outer - frame, 0), height());
+  settle();
+}
+
+void MainWindow::SetHeight(float twips) {
+  const int outer = Pixels(twips);
+  if (!CanPlaceWindows())
+    throw Error(380, u"Invalid property value");
+  const int frame = frameGeometry().height() - height();
+  resize(width(), std::max(outer - frame, 0));
+  settle();
+}
+
+float MainWindow::ScreenWidth() {
+  const QScreen* shown = screen();
+  if (shown == nullptr)
+    throw Error(380, u"Invalid property value");
+  return Twips(shown->geometry().width());
+}
+
+void MainWindow::settle() {
+  // Each change reaches the window system and is drawn before the next one;
+  // user input waits until the program has ended.
+  QGuiApplication::sync();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::End() {
+  ended_ = true;
+  if (end_) {
+    end_();
+    return;
+  }
+  hide();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace vantrel

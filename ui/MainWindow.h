@@ -1,0 +1,86 @@
+#pragma once
+
+// The window: the Qt face of the window model.
+//
+// Design map
+// - Form1 (app/Form1.h) decides everything: field texts, the key, the
+//   commands, the closing animation. This class only shows it.
+// - Fields: Text1 and Text2 are CodeEdits (lossless multi-line fields),
+//   Text3 a PasswordEdit. Every edit is pushed into the model at once, so the
+//   model always holds what the widgets show.
+// - Events: menu clicks, Text3's character events and the close request go
+//   to the matching handler. After each handler, and before each message
+//   box, the fields whose model text changed are shown again, each once.
+// - Host: message boxes, clipboard, geometry and the end of the program are
+//   carried out here; geometry is in twips, 15 to a logical pixel.
+
+#include <QMainWindow>
+#include <functional>
+
+#include "Form1.h"
+#include "Host.h"
+
+class QAction;
+
+namespace vantrel {
+
+class CodeEdit;
+class PasswordEdit;
+
+class MainWindow : public QMainWindow, private Host {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  const Form1& model() const { return form_; }
+
+  // What ending the program does. By default the window goes away and the
+  // event loop stops; tests record the request instead.
+  void setEnd(std::function<void()> end) { end_ = std::move(end); }
+  bool ended() const { return ended_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void createFields();
+  void createMenus();
+  void centre();
+
+  // Runs a handler unless the program has ended, then shows its results.
+  template <typename Handler>
+  void forward(Handler handler);
+  void showModel();
+
+  // Host
+  void MsgBox(const Text& prompt, MsgIcon icon) override;
+  void ClipboardClear() override;
+  void ClipboardSetText(const Text& text) override;
+  float Top() override;
+  float Left() override;
+  float Width() override;
+  float Height() override;
+  void SetTop(float twips) override;
+  void SetLeft(float twips) override;
+  void SetWidth(float twips) override;
+  void SetHeight(float twips) override;
+  float ScreenWidth() override;
+  void End() override;
+
+  // Lets a geometry change reach the screen before the next one.
+  void settle();
+
+  Form1 form_;
+  CodeEdit* text1_ = nullptr;
+  CodeEdit* text2_ = nullptr;
+  PasswordEdit* text3_ = nullptr;
+  std::function<void()> end_;
+  bool ended_ = false;
+  bool unloading_ = false;
+  bool shown_ = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,21 @@
+#pragma once
+
+// Conversions between the model's Text and QString: both are UTF-16 code
+// units, so nothing is lost either way.
+
+#include <QString>
+
+#include "Error.h"
+
+namespace vantrel {
+
+inline QString ToQString(const Text& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline Text FromQString(const QString& text) {
+  return Text(reinterpret_cast<const char16_t*>(text.utf16()),
+              static_cast<std::size_t>(text.size()));
+}
+
+}  // namespace vantrel
