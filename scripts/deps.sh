@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   # the window program
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev fonts-dejavu-core fonts-freefont-ttf
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   # real-window tests and screenshots
