@@ -4,7 +4,7 @@ function(vantrel_warnings target)
     $<$<CXX_COMPILER_ID:GNU,Clang>:
       -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
       -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-qual
-      -Wformat=2 -Wimplicit-fallthrough -Wnull-dereference -Wundef>
+      -Wformat=2 -Wimplicit-fallthrough -Wundef>
     $<$<CXX_COMPILER_ID:MSVC>:/W4 /permissive->
     $<$<AND:$<BOOL:${VANTREL_WERROR}>,$<CXX_COMPILER_ID:GNU,Clang>>:-Werror>
     $<$<AND:$<BOOL:${VANTREL_WERROR}>,$<CXX_COMPILER_ID:MSVC>>:/WX>)
