@@ -3,12 +3,15 @@
 # and a two-line text, chooses Encode and Copy through the menu's access keys,
 # checks the code on the clipboard against the window model, pastes it back
 # into the cleared code field, chooses Decode and checks the text; then closes
-# the window and checks that it slides away and the program ends. Any missing
-# tool or mismatch is a failure.
+# the window and checks that it slides away and the program ends. Given the
+# command-line tool too, it also pastes a code made by the tool with the same
+# password into the window and decodes it there. Any missing tool or mismatch
+# is a failure.
 set -euo pipefail
 vantrel=$1
 expected_code=$2
 close_window=$3
+cli=${4:-}
 
 for tool in Xvfb xdotool xclip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
@@ -90,6 +93,22 @@ printf 'Hello\r\nWorld 42' >"$work/want"
 cmp -s "$work/text" "$work/want" || fail "decoded text: $(od -c "$work/text" | head -3)"
 
 kill -0 "$app" || fail "the program ended early: $(cat "$work/vantrel.log")"
+
+# A code from the command-line tool, made with the same password, decodes in
+# the window: the focus is in the plain-text field, the code field is empty.
+if [ -n "$cli" ]; then
+  printf 'Secret\n' >"$work/password"
+  printf 'From the tool:\r\n100%% the same code.' >"$work/tool-text"
+  "$cli" encode --password-file "$work/password" "$work/tool-text" >"$work/tool-code" ||
+    fail "vantrel-cli encode failed"
+  xclip -selection clipboard -i <"$work/tool-code"
+  sleep 0.2
+  keys Tab ctrl+v
+  keys alt+t d
+  keys shift+Tab ctrl+a ctrl+c
+  clipboard >"$work/text"
+  cmp -s "$work/text" "$work/tool-text" || fail "tool's code decoded to: $(od -c "$work/text" | head -3)"
+fi
 
 # Closing: the window moves down and to the right, step by step, then the
 # program ends by itself.

@@ -1,0 +1,92 @@
+// The fields' display mapping, alone and through the real widget: whatever a
+// field is given or pasted must come back as exactly the characters it holds.
+//
+// Input: one byte choosing how the rest is read, then code units (FuzzInput.h).
+// The first half of the units is a text a program or a paste puts into the
+// field; the rest is a display form as a user's editing may leave it.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTextCursor>
+
+#include <cstdint>
+#include <memory>
+
+#include "AnsiCodePage.h"
+#include "CodeEdit.h"
+#include "FieldText.h"
+#include "FuzzInput.h"
+#include "QtText.h"
+
+namespace vantrel {
+namespace {
+
+using fuzz::ByteReader;
+using fuzz::Require;
+
+// One widget for the whole run: making a QApplication per input would cost
+// more than everything else.
+CodeEdit& Field() {
+  static std::unique_ptr<QApplication> app = [] {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_field_mapping";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+  }();
+  static CodeEdit field;
+  return field;
+}
+
+void CheckMapping(const Text& given, const Text& edited) {
+  const Text stored = ToCodePage(given);
+  // What a field is given reads back as the field stores it; text already in
+  // the code page reads back unchanged.
+  Require(FromDisplay(ToDisplay(given)) == stored, "a text survives its display form");
+  Require(ToDisplay(stored) == ToDisplay(given), "the display shows what is stored");
+  // Whatever editing leaves in the widget stands for code-page characters,
+  // and showing those again is stable.
+  const Text read = FromDisplay(edited);
+  Require(ToCodePage(read) == read, "a display form reads as code-page characters");
+  Require(FromDisplay(ToDisplay(read)) == read, "a read text survives being shown again");
+}
+
+void CheckWidget(const Text& given) {
+  CodeEdit& field = Field();
+  const Text stored = ToCodePage(given);
+
+  field.setModelText(stored);
+  Require(field.modelText() == stored, "a program's write reads back unchanged");
+  Require(FromDisplay(FromQString(field.document()->toRawText())) == stored,
+          "the widget shows the stored text");
+
+  // Select everything and copy: the clipboard gets the model's characters
+  // (nothing is copied from an empty field, so the clipboard stays empty).
+  QApplication::clipboard()->clear();
+  field.selectAll();
+  field.copy();
+  Require(FromQString(QApplication::clipboard()->text()) == stored,
+          "copying gives the stored characters");
+
+  // Paste into the emptied field through the widget's own paste path.
+  field.setModelText(Text());
+  QApplication::clipboard()->setText(ToQString(given));
+  field.paste();
+  Require(field.modelText() == stored, "a paste stores the text through the code page");
+}
+
+}  // namespace
+}  // namespace vantrel
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  vantrel::fuzz::ByteReader input(data, size);
+  const bool widget = (input.Byte() & 1) != 0;
+  const vantrel::Text units = input.Units();
+  const vantrel::Text given = units.substr(0, units.size() / 2);
+  const vantrel::Text edited = units.substr(units.size() / 2);
+  vantrel::CheckMapping(given, edited);
+  if (widget)
+    vantrel::CheckWidget(given);
+  return 0;
+}
