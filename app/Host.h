@@ -41,4 +41,20 @@ class Host {
   virtual void End() = 0;
 };
 
+// A host with no window, for running the model where nothing is shown: a
+// command-line tool, a benchmark, a test helper. It has no geometry: reads
+// give 0 and moves do nothing. The rest is each host's own.
+class WindowlessHost : public Host {
+ public:
+  float Top() override { return 0; }
+  float Left() override { return 0; }
+  float Width() override { return 0; }
+  float Height() override { return 0; }
+  void SetTop(float) override {}
+  void SetLeft(float) override {}
+  void SetWidth(float) override {}
+  void SetHeight(float) override {}
+  float ScreenWidth() override { return 0; }
+};
+
 }  // namespace vantrel

@@ -16,20 +16,11 @@
 namespace vantrel {
 namespace {
 
-class QuietHost : public Host {
+class QuietHost : public WindowlessHost {
  public:
   void MsgBox(const Text&, MsgIcon) override { ++messages; }
   void ClipboardClear() override {}
   void ClipboardSetText(const Text&) override {}
-  float Top() override { return 0; }
-  float Left() override { return 0; }
-  float Width() override { return 0; }
-  float Height() override { return 0; }
-  void SetTop(float) override {}
-  void SetLeft(float) override {}
-  void SetWidth(float) override {}
-  void SetHeight(float) override {}
-  float ScreenWidth() override { return 0; }
   void End() override {}
   int messages = 0;
 };

@@ -35,7 +35,7 @@ std::string MessageLine(const Text& prompt);
 // exits with kInternal.
 struct EndRequested {};
 
-class CliHost : public Host {
+class CliHost : public WindowlessHost {
  public:
   // writeError receives every message line; by default it goes to standard error.
   explicit CliHost(std::function<void(std::string_view)> writeError = {});
@@ -43,15 +43,6 @@ class CliHost : public Host {
   void MsgBox(const Text& prompt, MsgIcon icon) override;
   void ClipboardClear() override;
   void ClipboardSetText(const Text& text) override;
-  float Top() override { return 0; }
-  float Left() override { return 0; }
-  float Width() override { return 0; }
-  float Height() override { return 0; }
-  void SetTop(float) override {}
-  void SetLeft(float) override {}
-  void SetWidth(float) override {}
-  void SetHeight(float) override {}
-  float ScreenWidth() override { return 0; }
   // Marks the run as an internal error and throws EndRequested.
   void End() override;
 

@@ -14,7 +14,7 @@
 namespace {
 
 // A host for a model that only encodes: no box may show, nothing else is used.
-class QuietHost : public vantrel::Host {
+class QuietHost : public vantrel::WindowlessHost {
  public:
   void MsgBox(const vantrel::Text& prompt, vantrel::MsgIcon) override {
     std::string narrow(prompt.begin(), prompt.end());
@@ -23,15 +23,6 @@ class QuietHost : public vantrel::Host {
   }
   void ClipboardClear() override {}
   void ClipboardSetText(const vantrel::Text&) override {}
-  float Top() override { return 0; }
-  float Left() override { return 0; }
-  float Width() override { return 0; }
-  float Height() override { return 0; }
-  void SetTop(float) override {}
-  void SetLeft(float) override {}
-  void SetWidth(float) override {}
-  void SetHeight(float) override {}
-  float ScreenWidth() override { return 0; }
   void End() override { failed = true; }
   bool failed = false;
 };
