@@ -9,8 +9,10 @@
 
 namespace vantrel {
 
+// Unit for unit. (QString::fromUtf16 would read a leading U+FEFF or U+FFFE as
+// a byte-order mark: drop it, or swap the bytes of everything after it.)
 inline QString ToQString(const Text& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 inline Text FromQString(const QString& text) {
