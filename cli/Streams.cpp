@@ -72,15 +72,22 @@ class Descriptor {
   int fd_;
 };
 
+// read(2), tried again when a signal interrupts it.
+ssize_t ReadRetrying(int fd, void* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, size);
+    if (got >= 0 || errno != EINTR)
+      return got;
+  }
+}
+
 }  // namespace
 
 ReadResult ReadAll(int fd, std::size_t limit) {
   ReadResult result;
   std::array<char, 65536> buffer;
   for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR)
-      continue;
+    const ssize_t got = ReadRetrying(fd, buffer.data(), buffer.size());
     if (got < 0) {
       result.outcome = ReadResult::kFailed;
       result.error = errno;
@@ -100,9 +107,7 @@ ReadResult ReadFirstLine(int fd, std::size_t limit) {
   ReadResult result;
   for (;;) {
     char c = 0;
-    const ssize_t got = ::read(fd, &c, 1);
-    if (got < 0 && errno == EINTR)
-      continue;
+    const ssize_t got = ReadRetrying(fd, &c, 1);
     if (got < 0) {
       result.outcome = ReadResult::kFailed;
       result.error = errno;

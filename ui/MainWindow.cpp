@@ -20,12 +20,17 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
+// A geometry value the window cannot take; the closing animation skips it.
+Error InvalidPropertyValue() {
+  return Error(380, u"Invalid property value");
+}
+
 // Twips to logical pixels. A value no screen could hold is refused, as the
 // toolkit would refuse it; the closing animation skips a refused step.
 int Pixels(float twips) {
   const double pixels = std::round(static_cast<double>(twips) / kTwipsPerPixel);
   if (!std::isfinite(pixels) || std::fabs(pixels) > 1'000'000)
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   return static_cast<int>(pixels);
 }
 
@@ -249,7 +254,7 @@ float MainWindow::Height() {
 void MainWindow::SetTop(float twips) {
   const int top = Pixels(twips);
   if (!CanPlaceWindows())
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   move(frameGeometry().left(), top);
   settle();
 }
@@ -257,7 +262,7 @@ void MainWindow::SetTop(float twips) {
 void MainWindow::SetLeft(float twips) {
   const int left = Pixels(twips);
   if (!CanPlaceWindows())
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   move(left, frameGeometry().top());
   settle();
 }
@@ -265,7 +270,7 @@ void MainWindow::SetLeft(float twips) {
 void MainWindow::SetWidth(float twips) {
   const int outer = Pixels(twips);
   if (!CanPlaceWindows())
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   const int frame = frameGeometry().width() - width();
   resize(std::max(outer - frame, 0), height());
   settle();
@@ -274,7 +279,7 @@ void MainWindow::SetWidth(float twips) {
 void MainWindow::SetHeight(float twips) {
   const int outer = Pixels(twips);
   if (!CanPlaceWindows())
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   const int frame = frameGeometry().height() - height();
   resize(width(), std::max(outer - frame, 0));
   settle();
@@ -283,7 +288,7 @@ void MainWindow::SetHeight(float twips) {
 float MainWindow::ScreenWidth() {
   const QScreen* shown = screen();
   if (shown == nullptr)
-    throw Error(380, u"Invalid property value");
+    throw InvalidPropertyValue();
   return Twips(shown->geometry().width());
 }
 
