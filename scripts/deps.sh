@@ -9,7 +9,7 @@ packages=(
   # the window program
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev fonts-dejavu-core fonts-freefont-ttf
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev bash-completion zsh
   # real-window tests and screenshots
   xvfb xauth xdotool xclip x11-utils imagemagick
   # fuzzing and sanitizers

@@ -14,6 +14,12 @@ check_layout() {
   for binary in $BINARIES; do
     [ -x "$prefix/bin/$binary" ] || fail "bin/$binary missing or not executable"
   done
+  case " $BINARIES " in
+    *" vantrel-cli "*)
+      [ -f "$prefix/share/bash-completion/completions/vantrel-cli" ] || fail "bash completion missing"
+      [ -f "$prefix/share/zsh/vendor-completions/_vantrel-cli" ] || fail "zsh completion missing"
+      ;;
+  esac
 
   desktop=$prefix/share/applications/$APP_ID.desktop
   metainfo=$prefix/share/metainfo/$APP_ID.metainfo.xml
