@@ -137,7 +137,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 
 std::string HelpText() {
   return R"(Usage: vantrel-cli encode [OPTIONS] [FILE]
-       vantrel-cli decode [OPTIONS] [FILE]
+  or:  vantrel-cli decode [OPTIONS] [FILE]
 
 Turns a text into a password-keyed code and back, giving the same codes as
 the Vantrel window. The input is read from FILE, or from standard input when
@@ -160,28 +160,33 @@ turns each lone LF into CR LF, so that a text with Unix line endings gives
 the same code as the same lines typed into the window (each line break then
 counts as two characters towards the limit of 24,572), and decode turns each
 CR LF back into LF.
-  --binary     keep the text's bytes exactly as they are, both ways
 
 The password is asked for on the terminal with echo off (twice for encode,
-which refuses to go on when the two differ), or read from:
-  --password-file FILE  the first line of FILE, without its line ending
-  --password-fd N       the first line of descriptor N; with N = 0 the text
-                        or code follows the password's line on standard
-                        input. When N is a terminal, it is asked for there
-                        as on the terminal.
-A password is never taken from the command line itself.
+which refuses to go on when the two differ), or read from a file or a
+descriptor; it is never taken from the command line itself.
 
-  -o, --output FILE  write the result to FILE instead of standard output.
-               FILE is replaced only once the result is complete (through a
-               temporary file beside it), so a failure leaves it as it was.
-               A new FILE for decoded text is readable by its owner only.
-  --escaped    use the escaped form of the code: printable ASCII only, with
-               \\ for a backslash, \n \r \t for line feed, carriage return
-               and tab, and \xHH for any other character; blanks and line
-               breaks in it are ignored when reading. When decode fails on
-               input that looks escaped, it suggests this option.
-  -h, --help     show this help
-  -V, --version  show the version
+Options:
+  --password-file FILE  read the password from the first line of FILE,
+                        without its line ending
+  --password-fd N       read the password from the first line of descriptor
+                        N; with N = 0 the text or code follows the password's
+                        line on standard input. When N is a terminal, the
+                        password is asked for there as on the terminal.
+  -o, --output FILE     write the result to FILE instead of standard output.
+                        FILE is replaced only once the result is complete
+                        (through a temporary file beside it), so a failure
+                        leaves it as it was. A new FILE for decoded text is
+                        readable by its owner only.
+  --binary              keep the text's bytes exactly as they are, line
+                        endings included, both ways
+  --escaped             use the escaped form of the code: printable ASCII
+                        only, with \\ for a backslash, \n \r \t for line
+                        feed, carriage return and tab, and \xHH for any other
+                        character; blanks and line breaks in it are ignored
+                        when reading. When decode fails on input that looks
+                        escaped, it suggests this option.
+  -h, --help            show this help
+  -V, --version         show the version
 
 The input may not be the output: "vantrel-cli encode f > f" is refused, as
 the shell has emptied f before the tool starts.
