@@ -319,9 +319,10 @@ int Run(const Options& options) {
     }
 
     if (IsTerminal(source.fd)) {
-      WriteAll(kStandardError, encode
-                                   ? "Type the text, then press Ctrl+D on a line of its own.\n"
-                                   : "Paste the code, then press Ctrl+D on a line of its own.\n");
+      WriteAll(kStandardError,
+               encode ? "vantrel-cli: type the text, then press Ctrl+D on a line of its own.\n"
+                      : "vantrel-cli: paste the code, then press Ctrl+D on a line of "
+                        "its own.\n");
     }
     status = encode         ? ReadText(form, options, source)
              : escapedInput ? ReadEscapedCode(form, source)

@@ -730,10 +730,12 @@ TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
   ::setrlimit(RLIMIT_CORE, &allowed);
   const int signals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGALRM, SIGUSR1,  SIGUSR2,
                          SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGABRT, SIGRTMIN, SIGPIPE};
+  const std::filesystem::path folder = dir_ / "out";
+  std::filesystem::create_directory(folder);
   for (const int signal : signals) {
     SCOPED_TRACE(signal);
     Pty pty;
-    SpawnOptions options = Tool({"decode"});
+    SpawnOptions options = Tool({"decode", "-o", (folder / "text").string()});
     options.terminal = pty.Name();
     int in = -1, out = -1, err = -1;
     Spawned child = Start(options, in, out, err);
@@ -747,6 +749,7 @@ TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
     std::string soft, hard;
     fields >> soft >> hard;
     EXPECT_EQ(soft + " " + hard, "0 0");
+    EXPECT_FALSE(std::filesystem::is_empty(folder));  // the output's temporary file
     ::kill(child.pid, signal);
     if (signal == SIGPIPE) {  // ignored: the tool still asks
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -756,6 +759,7 @@ TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
     EXPECT_EQ(child.Signal(), signal == SIGPIPE ? 0 : signal);
     EXPECT_FALSE(WCOREDUMP(child.waitStatus));
     EXPECT_TRUE(pty.EchoOn());
+    EXPECT_TRUE(std::filesystem::is_empty(folder));  // nor is a half-made output left
   }
   ::setrlimit(RLIMIT_CORE, &before);
 }
