@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "Error.h"
+#include "codec/Text.h"
 
 namespace vantrel {
 

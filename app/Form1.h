@@ -10,37 +10,32 @@
 //   overflow is an error. KeySum is the running sum of the character codes
 //   typed into Text3, reduced to its last two decimal digits (the key, 0..99)
 //   whenever a shift pass starts. The key comes from keystrokes, not from the
-//   password's text, and the reduction lasts.
+//   password's text, and the reduction lasts. (KeyAndShift.cpp)
+// - Commands (Commands.cpp): Encode turns Text1 + "." into
+//   Text2 = F(B(F(Text1 + "."))), where F is the forward shift and B Base64;
+//   Decode walks back and accepts the result only when it ends in the "."
+//   marker; Copy puts Text2 on the clipboard; closing runs the slide-away.
+//   Each command checks its input first, and if it fails after that, every
+//   field gets back exactly what it held before: nothing the user typed is lost.
+// - Messages (Messages.h): each has an identity, a text and an icon, all
+//   worded in Messages.cpp; hosts decide by the identity.
 // - Host (Host.h): message boxes, clipboard, window geometry, ending the program.
-// - Codec (Module1.h): Base64 between the two shift passes.
-// - A command: Encode turns Text1 + "." into Text2 = F(B(F(Text1 + "."))),
-//   where F is the forward shift and B Base64; Decode walks back and accepts
-//   the result only when it ends in the "." marker. Each command checks its
-//   input first, and if it fails after that, every field gets back exactly
-//   what it held before: nothing the user typed is lost.
-// - Every handler runs inside a net: an error that leaves it, which the
-//   checks leave no way to reach, goes to ErrorReport, which shows it and
-//   ends the program.
+// - Codec (codec/Module1.h): Base64 between the two shift passes.
+// - Every handler runs inside a net (Form1.cpp): an error that leaves it,
+//   which the checks leave no way to reach, goes to ErrorReport, which shows
+//   it and ends the program.
 //
 // The binding reads the fields after each handler and before each message box.
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
-#include "Error.h"
 #include "Host.h"
 
 namespace vantrel {
 
-// Messages the commands show, exactly as the user sees them.
-inline constexpr char16_t kEnterPasswordFirst[] = u"Enter Password Frist";
-inline constexpr char16_t kEnterTextFirst[] = u"Enter Txt Frist";
-inline constexpr char16_t kEnterCodeFirst[] = u"Enter Code Frist";
-inline constexpr char16_t kWrongPassword[] = u" Wrong Password ";
-inline constexpr char16_t kNothingToCopy[] = u" Nothing To Copy  ";
-inline constexpr char16_t kCopied[] = u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ";
-
-// The window's caption, also the title of every message box.
-inline constexpr char16_t kCaption[] = u"Vantrel";
+class Error;
 
 // Longest texts the shift passes can count in 16 bits: a pass's source holds
 // at most 32,766 characters, and Encode's second source is the Base64 form
@@ -97,12 +92,12 @@ class Form1 {
   void RestoreFields(Fields fields);
 
   // Runs a handler's body inside the net that sends any error to ErrorReport.
-  template <typename Body>
-  void Run(Body body);
+  void Run(const std::function<void()>& body);
   void ErrorReport(const Error& error);
 
-  // The message refusing Text1 when Encode could not bring it back, or empty.
-  Text CheckEncodable() const;
+  // Shows the refusal of a Text1 that Encode could not bring back, and says
+  // whether it did.
+  bool RefuseUnencodable();
 
   Host& host_;
   Text text1_, text2_, text3_;
@@ -110,5 +105,11 @@ class Form1 {
   std::int16_t pos_ = 0;
   std::int16_t charCode_ = 0;
 };
+
+// Types keys into a window's Text3 as a keyboard does, one at a time: the
+// key's character event, then the field applies it. Backspace (8) deletes
+// the character before it; every other key is appended as its character. A
+// fresh window given the same keys has the same key as the user's.
+void TypePassword(Form1& form, std::u16string_view keys);
 
 }  // namespace vantrel

@@ -1,22 +1,20 @@
 #pragma once
 
-// What the window model asks of whatever shows it: the window program's Qt
-// binding, the command-line tool, or a test's fake. Every call is made from
-// inside a handler, on the one thread that runs them.
+// What the window model asks of whatever shows it: the Qt window, the
+// Windows window, the command-line tool, or a test's fake. Every call is
+// made from inside a handler, on the one thread that runs them.
 
-#include "Error.h"
+#include "Messages.h"
 
 namespace vantrel {
-
-enum class MsgIcon { None, Critical, Exclamation, Information };
 
 class Host {
  public:
   virtual ~Host() = default;
 
-  // A modal message box with one OK button, the given icon and the window's
-  // caption as its title. Returns when the user has dismissed it.
-  virtual void MsgBox(const Text& prompt, MsgIcon icon) = 0;
+  // A modal message box with one OK button, the message's text and icon and
+  // the window's caption as its title. Returns when the user has dismissed it.
+  virtual void MsgBox(const Message& message) = 0;
 
   // The text clipboard.
   virtual void ClipboardClear() = 0;

@@ -9,16 +9,15 @@
 #include <random>
 #include <vector>
 
-#include "AnsiCodePage.h"
-#include "Form1.h"
-#include "Module1.h"
+#include "app/Form1.h"
+#include "codec/Module1.h"
 
 namespace vantrel {
 namespace {
 
 class QuietHost : public WindowlessHost {
  public:
-  void MsgBox(const Text&, MsgIcon) override { ++messages; }
+  void MsgBox(const Message&) override { ++messages; }
   void ClipboardClear() override {}
   void ClipboardSetText(const Text&) override {}
   void End() override {}
@@ -44,8 +43,7 @@ struct Window {
   QuietHost host;
   Form1 form{host};
   Window() {
-    form.Text3_KeyPress(AnsiCode(u'k'));
-    form.SetText3(u"k");
+    TypePassword(form, u"k");
     form.SetText1(LongestPlainText());
   }
 };

@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "Form1.h"
-#include "Module1.h"
 #include "Utf8.h"
 
 namespace vantrel::cli {
@@ -38,22 +36,22 @@ int Rank(ExitStatus status) {
 
 }  // namespace
 
-ExitStatus StatusOf(const Text& prompt, MsgIcon icon) {
-  switch (icon) {
-    case MsgIcon::None:  // the missing end marker: " Wrong Password "
-      return kRejected;
-    case MsgIcon::Exclamation:  // too long, or a character that cannot be encoded
-      return kRefused;
-    case MsgIcon::Information:
+ExitStatus StatusOf(MsgId id) {
+  switch (id) {
+    case MsgId::Copied:
       return kSuccess;
-    case MsgIcon::Critical:
+    case MsgId::WrongPassword:
+    case MsgId::CodecError:
+      return kRejected;
+    case MsgId::NeedPassword:
+    case MsgId::NeedText:
+    case MsgId::NeedCode:
+    case MsgId::TooLong:
+    case MsgId::NotEncodable:
+    case MsgId::NothingToCopy:
+      return kRefused;
+    case MsgId::Fatal:
       break;
-  }
-  if (prompt == kEnterPasswordFirst || prompt == kEnterTextFirst || prompt == kEnterCodeFirst)
-    return kRefused;
-  if (prompt == kLengthErrorText || prompt == kRangeErrorText || prompt == kAlphabetErrorText ||
-      prompt == kNoDataErrorText) {
-    return kRejected;
   }
   return kInternal;  // the error report, which ends the program
 }
@@ -73,9 +71,9 @@ std::string MessageLine(const Text& prompt) {
 CliHost::CliHost(std::function<void(std::string_view)> writeError)
     : writeError_(writeError ? std::move(writeError) : WriteStandardError) {}
 
-void CliHost::MsgBox(const Text& prompt, MsgIcon icon) {
-  Raise(StatusOf(prompt, icon));
-  writeError_(MessageLine(prompt));
+void CliHost::MsgBox(const Message& message) {
+  Raise(StatusOf(message.id));
+  writeError_(MessageLine(message.text));
 }
 
 void CliHost::ClipboardClear() {

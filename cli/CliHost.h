@@ -1,15 +1,15 @@
 #pragma once
 
 // The host through which vantrel-cli drives the window model: each message
-// box becomes a line on standard error, and its icon and text decide the
-// tool's exit status. There is no window, so geometry is fixed and ignored,
+// box becomes a line on standard error, and its identity decides the tool's
+// exit status. There is no window, so geometry is fixed and ignored,
 // and there is no clipboard.
 
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "Host.h"
+#include "app/Host.h"
 
 namespace vantrel::cli {
 
@@ -24,8 +24,8 @@ enum ExitStatus : int {
   kIoError = 74,   // reading or writing a stream failed
 };
 
-// The exit status a message box stands for.
-ExitStatus StatusOf(const Text& prompt, MsgIcon icon);
+// The exit status a message stands for.
+ExitStatus StatusOf(MsgId id);
 
 // The message as a line of UTF-8: CR LF becomes a plain newline, and one
 // newline ends it.
@@ -40,7 +40,7 @@ class CliHost : public WindowlessHost {
   // writeError receives every message line; by default it goes to standard error.
   explicit CliHost(std::function<void(std::string_view)> writeError = {});
 
-  void MsgBox(const Text& prompt, MsgIcon icon) override;
+  void MsgBox(const Message& message) override;
   void ClipboardClear() override;
   void ClipboardSetText(const Text& text) override;
   // Marks the run as an internal error and throws EndRequested.

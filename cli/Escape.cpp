@@ -1,6 +1,8 @@
 #include "Escape.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "Utf8.h"
@@ -9,6 +11,14 @@ namespace vantrel::cli {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The escapes of one letter, used both ways: the letter after the backslash
+// and the character it stands for.
+struct ShortEscape {
+  char letter;
+  char16_t unit;
+};
+constexpr ShortEscape kShortEscapes[] = {{'\\', u'\\'}, {'n', u'\n'}, {'r', u'\r'}, {'t', u'\t'}};
 
 void AppendHex(std::string& out, unsigned value, int digits) {
   for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
@@ -48,29 +58,17 @@ std::string EscapeCode(const Text& code, std::size_t lineWidth) {
   std::string piece;
   for (const char16_t unit : code) {
     piece.clear();
-    switch (unit) {
-      case u'\\':
-        piece = "\\\\";
-        break;
-      case u'\n':
-        piece = "\\n";
-        break;
-      case u'\r':
-        piece = "\\r";
-        break;
-      case u'\t':
-        piece = "\\t";
-        break;
-      default:
-        if (unit > 32 && unit < 127) {
-          piece.push_back(static_cast<char>(unit));
-        } else if (unit <= 0xFF) {
-          piece = "\\x";
-          AppendHex(piece, unit, 2);
-        } else {
-          piece = "\\u";
-          AppendHex(piece, unit, 4);
-        }
+    if (const auto* escape = std::ranges::find(kShortEscapes, unit, &ShortEscape::unit);
+        escape != std::end(kShortEscapes)) {
+      piece = {'\\', escape->letter};
+    } else if (unit > 32 && unit < 127) {
+      piece.push_back(static_cast<char>(unit));
+    } else if (unit <= 0xFF) {
+      piece = "\\x";
+      AppendHex(piece, unit, 2);
+    } else {
+      piece = "\\u";
+      AppendHex(piece, unit, 4);
     }
     if (lineWidth > 0 && out.size() > lineStart &&
         out.size() - lineStart + piece.size() > lineWidth) {
@@ -115,23 +113,13 @@ Unescaped UnescapeCode(std::string_view escaped) {
     if (i + 1 == n)
       return fail("it ends in a lone \"\\\" at " + Position(positions[i]) + ".");
     const char kind = kept[i + 1];
+    if (const auto* escape = std::ranges::find(kShortEscapes, kind, &ShortEscape::letter);
+        escape != std::end(kShortEscapes)) {
+      result.code.push_back(escape->unit);
+      ++i;
+      continue;
+    }
     switch (kind) {
-      case '\\':
-        result.code.push_back(u'\\');
-        ++i;
-        continue;
-      case 'n':
-        result.code.push_back(u'\n');
-        ++i;
-        continue;
-      case 'r':
-        result.code.push_back(u'\r');
-        ++i;
-        continue;
-      case 't':
-        result.code.push_back(u'\t');
-        ++i;
-        continue;
       case 'x':
       case 'u': {
         const std::size_t digits = kind == 'x' ? 2 : 4;

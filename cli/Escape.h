@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "Error.h"
+#include "codec/Text.h"
 
 namespace vantrel::cli {
 

@@ -10,13 +10,12 @@
 #include <new>
 #include <string_view>
 
-#include "AnsiCodePage.h"
 #include "CliHost.h"
 #include "Escape.h"
-#include "Form1.h"
 #include "Options.h"
 #include "Streams.h"
 #include "Utf8.h"
+#include "app/Form1.h"
 
 namespace vantrel::cli {
 namespace {
@@ -155,11 +154,7 @@ int Run(const Options& options) {
       form.Decode_Click();
   };
   try {
-    // Each character once, as typed into the field: its event, then the field.
-    for (const char16_t ch : passwordText.text) {
-      form.Text3_KeyPress(static_cast<std::int16_t>(AnsiCode(ch)));
-      form.SetText3(form.Text3() + ch);
-    }
+    TypePassword(form, passwordText.text);
     if (form.Text3().empty()) {
       command();  // the window's own refusal of an empty password
       return host.Status();

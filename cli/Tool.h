@@ -3,9 +3,9 @@
 // vantrel-cli from its arguments to its exit status.
 //
 // Flow: parse the command line; get the password (terminal, file or
-// descriptor) and type it into a fresh window model's password field one
-// character at a time, so the key is what a fresh window gives for the same
-// password typed without corrections; read the text or code; put it into
+// descriptor) and type it into a fresh window model's password field key by
+// key (TypePassword), so the key is what a fresh window gives for the same
+// keystrokes; read the text or code; put it into
 // its field; run Encode or Decode through a CliHost. The model's messages go
 // to standard error and choose the exit status; on success the code or text
 // goes to standard output.

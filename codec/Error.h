@@ -4,10 +4,9 @@
 #include <exception>
 #include <string>
 
-namespace vantrel {
+#include "Text.h"
 
-// Text as the window's fields hold it: a sequence of 16-bit code units.
-using Text = std::u16string;
+namespace vantrel {
 
 // An error that ends a handler: a number and a description, which is all the
 // error report shows of it. Expected problems never travel this way; they are
@@ -34,7 +33,9 @@ inline constexpr std::int32_t kOutOfMemoryNumber = 7;
 inline constexpr std::int32_t kSubscriptNumber = 9;
 inline constexpr std::int32_t kInternalErrorNumber = 51;
 
-// Overflow of a 16-bit counter: a value outside its type is this error, never a wrapped value.
+// A count that does not fit its integer type: the window's 16-bit counters
+// (the key sum, a shift pass's length and position) and the codec's 32-bit
+// counts. Such a value is this error, never a wrapped value.
 Error OverflowError();
 
 }  // namespace vantrel

@@ -68,7 +68,7 @@ Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
     InitCodeTables();
   const std::int32_t length = Count(size);
   if (length % 4 != 0)
-    throw CodecError(kLengthErrorText);
+    throw CodecError(CodecFault::Length);
 
   std::int32_t n = length;
   while (n > 0 && byteAt(static_cast<std::size_t>(n - 1)) == kPad)
@@ -78,7 +78,7 @@ Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
   // Nothing but padding: there is no byte to return, and an empty answer
   // would pass a wrong password off as an empty text.
   if (outLen == 0)
-    throw CodecError(kNoDataErrorText);
+    throw CodecError(CodecFault::NoData);
 
   Out out(outLen, typename Out::value_type{});
   const std::uint8_t* values = gBase64Values.data();
@@ -99,8 +99,8 @@ Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
     const std::uint32_t word = bits[0][i0] | bits[1][i1] | bits[2][i2] | bits[3][i3];
     if ((word & kBadGroup) != 0) {
       if ((i0 | i1 | i2 | i3) > 127)
-        throw CodecError(kRangeErrorText);
-      throw CodecError(kAlphabetErrorText);
+        throw CodecError(CodecFault::Range);
+      throw CodecError(CodecFault::Alphabet);
     }
     out[op] = static_cast<Unit>((word >> 16) & 255U);
     out[op + 1] = static_cast<Unit>((word >> 8) & 255U);
@@ -115,13 +115,13 @@ Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
     const unsigned i2 = ip + 2 < end ? byteAt(ip + 2) : unsigned{'A'};
     const unsigned i3 = unsigned{'A'};
     if ((i0 | i1 | i2 | i3) > 127)
-      throw CodecError(kRangeErrorText);
+      throw CodecError(CodecFault::Range);
     const unsigned b0 = values[i0];
     const unsigned b1 = values[i1];
     const unsigned b2 = values[i2];
     const unsigned b3 = values[i3];
     if ((b0 | b1 | b2 | b3) > 63)
-      throw CodecError(kAlphabetErrorText);
+      throw CodecError(CodecFault::Alphabet);
     out[op++] = static_cast<Unit>(((b0 << 2) | (b1 >> 4)) & 255U);
     if (op < outLen)
       out[op++] = static_cast<Unit>(((b1 << 4) | (b2 >> 2)) & 255U);
@@ -132,6 +132,20 @@ Out DecodeFrom(const ByteAt& byteAt, std::size_t size) {
 }
 
 }  // namespace
+
+const char16_t* CodecErrorText(CodecFault fault) {
+  switch (fault) {
+    case CodecFault::Length:
+      return u"Length Of Encoded Input String Is Not A Multiple of 4.";
+    case CodecFault::Range:
+      return u"Illegal Character In Encoded data Or Wrong Password";
+    case CodecFault::Alphabet:
+      return u"Illegal Character In Encoded Data Or Wrong Password";
+    case CodecFault::NoData:
+      break;
+  }
+  return u"No Data In Encoded Input String Or Wrong Password";
+}
 
 const std::array<std::uint8_t, 64>& Base64Chars = gBase64Chars;
 const std::array<std::uint8_t, 128>& Base64Values = gBase64Values;

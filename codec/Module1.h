@@ -20,23 +20,28 @@ namespace vantrel {
 // Zero-based array of bytes with its length.
 using ByteArray = std::vector<std::uint8_t>;
 
+// What a Base64 text can have wrong with it, in the order the decoder checks.
+enum class CodecFault {
+  Length,    // its length is not a multiple of 4
+  Range,     // a group holds a character code above 127
+  Alphabet,  // a group holds a character outside the alphabet ("=" inside a group too)
+  NoData,    // nothing but padding once the trailing "=" are removed: no byte at all
+};
+
+// The description of each fault, exactly as the user reads it.
+const char16_t* CodecErrorText(CodecFault fault);
+
 // The decoder's only way to fail. Its number is the first of the range kept
-// for application-defined errors; its description is one of the texts below.
+// for application-defined errors; its description is that of its fault.
 class CodecError : public Error {
  public:
   static constexpr std::int32_t kNumber = -2147221504;  // 0x80040000
-  explicit CodecError(Text description) : Error(kNumber, std::move(description)) {}
-};
+  explicit CodecError(CodecFault fault) : Error(kNumber, CodecErrorText(fault)), fault_(fault) {}
+  CodecFault Fault() const noexcept { return fault_; }
 
-inline constexpr char16_t kLengthErrorText[] =
-    u"Length Of Encoded Input String Is Not A Multiple of 4.";
-inline constexpr char16_t kRangeErrorText[] =
-    u"Illegal Character In Encoded data Or Wrong Password";
-inline constexpr char16_t kAlphabetErrorText[] =
-    u"Illegal Character In Encoded Data Or Wrong Password";
-// Input that is nothing but padding once the trailing "=" are removed (four
-// "=", or one character and three "="): it decodes to no byte at all.
-inline constexpr char16_t kNoDataErrorText[] = u"No Data In Encoded Input String Or Wrong Password";
+ private:
+  CodecFault fault_;
+};
 
 // Base64Chars[v] is the character code of Base64 value v (0..63).
 extern const std::array<std::uint8_t, 64>& Base64Chars;
@@ -58,7 +63,8 @@ Text EncodeText(const Text& text);
 // out := EncodeText(text), in out's own storage where it has room. text and
 // out must be different texts.
 void EncodeTextInto(const Text& text, Text& out);
-// Base64 text of all of bytes. Never fails.
+// Base64 text of all of bytes, for callers that hold bytes rather than text.
+// Never fails.
 Text EncodeByteArray(const ByteArray& bytes);
 // Base64 text of the first n elements of bytes. An n outside 0..bytes.size()
 // is a subscript error (number 9); the program never passes one.
@@ -67,8 +73,8 @@ Text EncodeBytes(const ByteArray& bytes, std::int32_t n);
 // The text a Base64 text encodes: the empty text for the empty text, else
 // BytesToText(DecodeBytes(text)). Throws CodecError.
 Text DecodeText(const Text& text);
-// The bytes a Base64 text encodes. Groups are checked in order; the first
-// fault throws a CodecError and nothing is returned.
+// The bytes a Base64 text encodes, for callers that want bytes. Groups are checked in order; the
+// first fault throws a CodecError and nothing is returned.
 ByteArray DecodeBytes(const Text& text);
 
 }  // namespace vantrel

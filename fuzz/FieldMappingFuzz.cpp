@@ -12,11 +12,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "AnsiCodePage.h"
-#include "CodeEdit.h"
-#include "FieldText.h"
 #include "FuzzInput.h"
-#include "QtText.h"
+#include "app/AnsiCodePage.h"
+#include "ui/CodeEdit.h"
+#include "ui/FieldText.h"
+#include "ui/QtText.h"
 
 namespace vantrel {
 namespace {

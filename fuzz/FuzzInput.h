@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Module1.h"
+#include "codec/Text.h"
 
 namespace vantrel::fuzz {
 
@@ -21,12 +21,6 @@ inline void Require(bool holds, const char* what) {
     std::fprintf(stderr, "property violated: %s\n", what);
     std::abort();
   }
-}
-
-// True for the descriptions a CodecError may carry, and nothing else.
-inline bool IsCodecDescription(const Text& text) {
-  return text == kLengthErrorText || text == kRangeErrorText || text == kAlphabetErrorText ||
-         text == kNoDataErrorText;
 }
 
 // Reads the input front to back. Past the end every read gives 0, so a short

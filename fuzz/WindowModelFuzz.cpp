@@ -9,21 +9,20 @@
 #include <cstdint>
 #include <string>
 
-#include "AnsiCodePage.h"
-#include "FakeHost.h"
-#include "Form1.h"
 #include "FuzzInput.h"
+#include "app/AnsiCodePage.h"
+#include "app/Form1.h"
+#include "tests/app/FakeHost.h"
 
 namespace {
 
 using vantrel::Form1;
+using vantrel::Message;
 using vantrel::MsgIcon;
 using vantrel::Text;
 using vantrel::fuzz::ByteReader;
-using vantrel::fuzz::IsCodecDescription;
 using vantrel::fuzz::Require;
 using vantrel::testing::FakeHost;
-using vantrel::testing::Message;
 
 // Fields may grow past both length limits, so that the refusals are reached.
 constexpr std::size_t kMaxField = 40000;
@@ -119,7 +118,7 @@ class Session {
   }
 
   void TypeKey(std::uint8_t code) {
-    vantrel::testing::Type(form_, Text(1, vantrel::AnsiChar(code)));
+    vantrel::TypePassword(form_, Text(1, vantrel::AnsiChar(code)));
     typedSum_ += code;
     Require(NewMessages() == 0, "a keystroke showed a message");
   }
@@ -176,11 +175,9 @@ class Session {
       Require(!accept, "Encode refused a text it can encode");
       const Message& shown = host_.Last();
       if (before.text3.empty())
-        Require(shown == Message{vantrel::kEnterPasswordFirst, MsgIcon::Critical},
-                "Encode without a password");
+        Require(shown == vantrel::messages::NeedPassword(), "Encode without a password");
       else if (before.text1.empty())
-        Require(shown == Message{vantrel::kEnterTextFirst, MsgIcon::Critical},
-                "Encode without a text");
+        Require(shown == vantrel::messages::NeedText(), "Encode without a text");
       else
         Require(shown.icon == MsgIcon::Exclamation, "Encode refusal without the exclamation icon");
       return;
@@ -221,16 +218,14 @@ class Session {
       Require(!ownCode, "Decode refused a code Encode made with the same key");
       const Message& shown = host_.Last();
       if (before.text3.empty()) {
-        Require(shown == Message{vantrel::kEnterPasswordFirst, MsgIcon::Critical},
-                "Decode without a password");
+        Require(shown == vantrel::messages::NeedPassword(), "Decode without a password");
       } else if (before.text2.empty()) {
-        Require(shown == Message{vantrel::kEnterCodeFirst, MsgIcon::Critical},
-                "Decode without a code");
+        Require(shown == vantrel::messages::NeedCode(), "Decode without a code");
       } else if (before.text2.size() > static_cast<std::size_t>(vantrel::kMaxCodeLength)) {
         Require(shown.icon == MsgIcon::Exclamation, "Decode of a code that is too long");
       } else {
-        Require((shown.icon == MsgIcon::Critical && IsCodecDescription(shown.text)) ||
-                    shown == Message{vantrel::kWrongPassword, MsgIcon::None},
+        Require((shown.id == vantrel::MsgId::CodecError && shown.icon == MsgIcon::Critical) ||
+                    shown == vantrel::messages::WrongPassword(),
                 "Decode failed with a message of its own making");
       }
       return;
@@ -251,11 +246,9 @@ class Session {
     Require(NewMessages() == 1, "Copy did not show exactly one message");
     Require(Now() == before, "Copy changed a field");
     if (before.text2.empty()) {
-      Require(host_.Last() == Message{vantrel::kNothingToCopy, MsgIcon::Exclamation},
-              "Copy of an empty code field");
+      Require(host_.Last() == vantrel::messages::NothingToCopy(), "Copy of an empty code field");
     } else {
-      Require(host_.Last() == Message{vantrel::kCopied, MsgIcon::Information},
-              "Copy without its confirmation");
+      Require(host_.Last() == vantrel::messages::Copied(), "Copy without its confirmation");
       Require(host_.clipboard == before.text2, "Copy put something else on the clipboard");
     }
   }

@@ -6,9 +6,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "AnsiCodePage.h"
 #include "FieldText.h"
 #include "QtText.h"
+#include "app/AnsiCodePage.h"
 
 namespace vantrel {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <QPlainTextEdit>
 
-#include "Error.h"
+#include "codec/Text.h"
 
 class QMimeData;
 

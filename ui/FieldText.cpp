@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "AnsiCodePage.h"
+#include "app/AnsiCodePage.h"
 
 namespace vantrel {
 namespace {

@@ -19,7 +19,7 @@
 // so a stand-in can never be taken for a real character. No Qt here: these
 // functions are plain C++ over Text so that they can be fuzzed on their own.
 
-#include "Error.h"
+#include "codec/Text.h"
 
 namespace vantrel {
 

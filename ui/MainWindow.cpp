@@ -14,6 +14,7 @@
 #include "CodeEdit.h"
 #include "PasswordEdit.h"
 #include "QtText.h"
+#include "codec/Error.h"
 
 namespace vantrel {
 namespace {
@@ -218,11 +219,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   forward([this] { form_.Form_Unload(); });
 }
 
-void MainWindow::MsgBox(const Text& prompt, MsgIcon icon) {
+void MainWindow::MsgBox(const Message& message) {
   showModel();
-  QString text = ToQString(prompt);
+  QString text = ToQString(message.text);
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  QMessageBox box(BoxIcon(icon), ToQString(kCaption), text, QMessageBox::Ok, this);
+  QMessageBox box(BoxIcon(message.icon), ToQString(kCaption), text, QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
   box.exec();
   // Without a window manager nobody hands the keyboard back to the window.
@@ -252,36 +253,32 @@ float MainWindow::Height() {
 }
 
 void MainWindow::SetTop(float twips) {
-  const int top = Pixels(twips);
-  if (!CanPlaceWindows())
-    throw InvalidPropertyValue();
-  move(frameGeometry().left(), top);
-  settle();
+  setFrame(twips, [](QRect& frame, int pixels) { frame.moveTop(pixels); });
 }
-
 void MainWindow::SetLeft(float twips) {
-  const int left = Pixels(twips);
-  if (!CanPlaceWindows())
-    throw InvalidPropertyValue();
-  move(left, frameGeometry().top());
-  settle();
+  setFrame(twips, [](QRect& frame, int pixels) { frame.moveLeft(pixels); });
 }
-
 void MainWindow::SetWidth(float twips) {
-  const int outer = Pixels(twips);
-  if (!CanPlaceWindows())
-    throw InvalidPropertyValue();
-  const int frame = frameGeometry().width() - width();
-  resize(std::max(outer - frame, 0), height());
-  settle();
+  setFrame(twips, [](QRect& frame, int pixels) { frame.setWidth(pixels); });
+}
+void MainWindow::SetHeight(float twips) {
+  setFrame(twips, [](QRect& frame, int pixels) { frame.setHeight(pixels); });
 }
 
-void MainWindow::SetHeight(float twips) {
-  const int outer = Pixels(twips);
+void MainWindow::setFrame(float twips, void (*change)(QRect& frame, int pixels)) {
+  const int pixels = Pixels(twips);
   if (!CanPlaceWindows())
     throw InvalidPropertyValue();
-  const int frame = frameGeometry().height() - height();
-  resize(width(), std::max(outer - frame, 0));
+  const QRect before = frameGeometry();
+  QRect after = before;
+  change(after, pixels);
+  if (after.topLeft() != before.topLeft())
+    move(after.topLeft());
+  if (after.size() != before.size()) {
+    // The frame (title bar and borders) keeps its size; the rest is the window's.
+    const QSize frame = before.size() - size();
+    resize((after.size() - frame).expandedTo(QSize(0, 0)));
+  }
   settle();
 }
 

@@ -17,10 +17,11 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "Form1.h"
-#include "Host.h"
+#include "app/Form1.h"
+#include "app/Host.h"
 
 class QAction;
+class QRect;
 
 namespace vantrel {
 
@@ -56,7 +57,7 @@ class MainWindow : public QMainWindow, private Host {
   void showModel();
 
   // Host
-  void MsgBox(const Text& prompt, MsgIcon icon) override;
+  void MsgBox(const Message& message) override;
   void ClipboardClear() override;
   void ClipboardSetText(const Text& text) override;
   float Top() override;
@@ -70,6 +71,9 @@ class MainWindow : public QMainWindow, private Host {
   float ScreenWidth() override;
   void End() override;
 
+  // Changes one measure of the window's outer frame (in twips), as the
+  // closing animation asks; refused where the window cannot be placed.
+  void setFrame(float twips, void (*change)(QRect& frame, int pixels));
   // Lets a geometry change reach the screen before the next one.
   void settle();
 

@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 
-#include "AnsiCodePage.h"
 #include "QtText.h"
+#include "app/AnsiCodePage.h"
 
 namespace vantrel {
 

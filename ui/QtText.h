@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "Error.h"
+#include "codec/Text.h"
 
 namespace vantrel {
 

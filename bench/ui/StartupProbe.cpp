@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #ifdef PROBE_VANTREL_WINDOW
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 #endif
 
 namespace {

@@ -11,12 +11,12 @@
 #include <QKeyEvent>
 #include <memory>
 
-#include "CodeEdit.h"
-#include "FieldText.h"
-#include "Form1.h"
-#include "MainWindow.h"
-#include "PasswordEdit.h"
-#include "QtText.h"
+#include "app/Form1.h"
+#include "ui/CodeEdit.h"
+#include "ui/FieldText.h"
+#include "ui/MainWindow.h"
+#include "ui/PasswordEdit.h"
+#include "ui/QtText.h"
 
 namespace {
 

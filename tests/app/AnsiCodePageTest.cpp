@@ -1,4 +1,4 @@
-#include "AnsiCodePage.h"
+#include "app/AnsiCodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -5,23 +5,23 @@
 #include <random>
 #include <set>
 
-#include "AnsiCodePage.h"
 #include "FakeHost.h"
-#include "Form1.h"
-#include "Module1.h"
+#include "app/AnsiCodePage.h"
+#include "app/Form1.h"
+#include "codec/Module1.h"
 
 namespace vantrel {
 namespace {
 
 using testing::FakeHost;
-using testing::Message;
-using testing::Type;
 
 // A fresh window whose password is one character giving the key.
 struct Window {
   FakeHost host;
   Form1 form{host};
-  explicit Window(int key) { Type(form, Text(1, AnsiChar(static_cast<std::uint8_t>(key + 100)))); }
+  explicit Window(int key) {
+    TypePassword(form, Text(1, AnsiChar(static_cast<std::uint8_t>(key + 100))));
+  }
 
   Text Encode(const Text& plain) {
     form.SetText1(plain);
@@ -35,10 +35,35 @@ struct Window {
   }
 };
 
+Message CodecFailure(CodecFault fault) {
+  return messages::CodecFailure(CodecError(fault));
+}
+
+TEST(Messages, ReadExactlyAsTheUserSeesThem) {
+  const Message fixed[] = {
+      {MsgId::NeedPassword, u"Enter Password Frist", MsgIcon::Critical},
+      {MsgId::NeedText, u"Enter Txt Frist", MsgIcon::Critical},
+      {MsgId::NeedCode, u"Enter Code Frist", MsgIcon::Critical},
+      {MsgId::WrongPassword, u" Wrong Password ", MsgIcon::None},
+      {MsgId::NothingToCopy, u" Nothing To Copy  ", MsgIcon::Exclamation},
+      {MsgId::Copied, u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ",
+       MsgIcon::Information},
+  };
+  const Message shown[] = {messages::NeedPassword(),  messages::NeedText(),
+                           messages::NeedCode(),      messages::WrongPassword(),
+                           messages::NothingToCopy(), messages::Copied()};
+  for (std::size_t i = 0; i < std::size(fixed); ++i)
+    EXPECT_EQ(shown[i], fixed[i]);
+  EXPECT_EQ(CodecFailure(CodecFault::Range),
+            (Message{MsgId::CodecError, CodecErrorText(CodecFault::Range), MsgIcon::Critical}));
+  EXPECT_EQ(messages::ErrorReport(Error(6, u"Overflow")),
+            (Message{MsgId::Fatal, u"Error 6\r\n\r\nOverflow", MsgIcon::Critical}));
+}
+
 TEST(Encode, GivesTheCodeWorkedByHand) {
   FakeHost host;
   Form1 form(host);
-  Type(form, u"ab\bc");  // sum 302, key 2
+  TypePassword(form, u"ab\bc");  // sum 302, key 2
   form.SetText1(u"Hi");
   form.Encode_Click();
   EXPECT_EQ(form.Text2(), u"Uouy");
@@ -62,15 +87,15 @@ TEST(Encode, ChecksThePasswordBeforeTheText) {
   FakeHost host;
   Form1 form(host);
   form.Encode_Click();
-  EXPECT_EQ(host.messages, (std::vector<Message>{{kEnterPasswordFirst, MsgIcon::Critical}}));
-  Type(form, u"k");
+  EXPECT_EQ(host.messages, std::vector{messages::NeedPassword()});
+  TypePassword(form, u"k");
   form.Encode_Click();
-  EXPECT_EQ(host.Last(), (Message{kEnterTextFirst, MsgIcon::Critical}));
+  EXPECT_EQ(host.Last(), messages::NeedText());
   form.SetText2(u"old code");
   form.Decode_Click();  // Decode's own checks
   form.SetText2(u"");
   form.Decode_Click();
-  EXPECT_EQ(host.Last(), (Message{kEnterCodeFirst, MsgIcon::Critical}));
+  EXPECT_EQ(host.Last(), messages::NeedCode());
   EXPECT_EQ(form.Text3(), u"k");
 }
 
@@ -78,7 +103,7 @@ TEST(Encode, TwiceInARowStopsAtTheEmptyTextAndKeepsTheCode) {
   Window w(42);
   const Text code = w.Encode(u"twice");
   w.form.Encode_Click();
-  EXPECT_EQ(w.host.Last(), (Message{kEnterTextFirst, MsgIcon::Critical}));
+  EXPECT_EQ(w.host.Last(), messages::NeedText());
   w.ExpectFields(u"", code, w.form.Text3());
 }
 
@@ -138,11 +163,11 @@ TEST(EncodeDecode, RestoresRandomTextsForEveryKey) {
 TEST(EncodeDecode, LaterKeystrokesChangeTheKey) {
   Window w(30);
   const Text code = w.Encode(u"secret");
-  Type(w.form, u"\b");  // editing the password adds 8
+  TypePassword(w.form, u"\b");  // editing the password adds 8
   w.form.Decode_Click();
   EXPECT_FALSE(w.host.messages.empty());
   EXPECT_EQ(w.form.Text2(), code) << "a failed Decode keeps the code";
-  Type(w.form, Text(1, AnsiChar(92)));  // 8 + 92 = 100: the same key again
+  TypePassword(w.form, Text(1, AnsiChar(92)));  // 8 + 92 = 100: the same key again
   w.form.Decode_Click();
   EXPECT_EQ(w.form.Text1(), u"secret");
 }
@@ -168,30 +193,29 @@ TEST(Decode, WithEveryWrongKeyFailsCleanly) {
     ASSERT_EQ(w.host.messages.size(), 1u);
     const Message& m = w.host.Last();
     seen.insert(m.text);
-    if (m.text == kWrongPassword) {
-      EXPECT_EQ(m.icon, MsgIcon::None);
-    } else {
-      EXPECT_TRUE(m.text == kAlphabetErrorText || m.text == kNoDataErrorText) << key;
-      EXPECT_EQ(m.icon, MsgIcon::Critical);
+    if (m.id != MsgId::WrongPassword) {
+      EXPECT_TRUE(m == CodecFailure(CodecFault::Alphabet) || m == CodecFailure(CodecFault::NoData))
+          << key;
     }
     w.ExpectFields(u"draft", code, password);
     EXPECT_EQ(w.host.ends, 0);
   }
-  EXPECT_TRUE(seen.count(kAlphabetErrorText));
+  EXPECT_TRUE(seen.count(CodecErrorText(CodecFault::Alphabet)));
 }
 
 TEST(Decode, ShowsEachCodecFailureWithItsDescriptionAndRestores) {
   // Codes typed by hand, decoded with key 0 so the back shift leaves them be.
-  const std::pair<Text, const char16_t*> cases[] = {
-      {u"abc", kLengthErrorText},  {u"Zm9\u00E9", kRangeErrorText}, {u"Zm-9", kAlphabetErrorText},
-      {u"====", kNoDataErrorText}, {u"A===", kNoDataErrorText},
+  const std::pair<Text, CodecFault> cases[] = {
+      {u"abc", CodecFault::Length},    {u"Zm9\u00E9", CodecFault::Range},
+      {u"Zm-9", CodecFault::Alphabet}, {u"====", CodecFault::NoData},
+      {u"A===", CodecFault::NoData},
   };
-  for (const auto& [code, description] : cases) {
+  for (const auto& [code, fault] : cases) {
     Window w(0);
     w.form.SetText1(u"keep me");
     w.form.SetText2(code);
     w.form.Decode_Click();
-    EXPECT_EQ(w.host.messages, (std::vector<Message>{{description, MsgIcon::Critical}}));
+    EXPECT_EQ(w.host.messages, std::vector{CodecFailure(fault)});
     w.ExpectFields(u"keep me", code, w.form.Text3());
     EXPECT_EQ(w.host.ends, 0);
   }
@@ -202,7 +226,7 @@ TEST(Decode, WrongPasswordKeepsTheCode) {
   Window w(0);
   w.form.SetText2(u"Zm9v");
   w.form.Decode_Click();
-  EXPECT_EQ(w.host.messages, (std::vector<Message>{{kWrongPassword, MsgIcon::None}}));
+  EXPECT_EQ(w.host.messages, std::vector{messages::WrongPassword()});
   w.ExpectFields(u"", u"Zm9v", w.form.Text3());
 }
 
@@ -219,7 +243,8 @@ TEST(Encode, RefusesTextsTooLongToComeBack) {
   too.form.Encode_Click();
   EXPECT_EQ(too.host.messages,
             (std::vector<Message>{
-                {u"The text is too long to encode.\r\n\r\nVantrel encodes at most 24,572 "
+                {MsgId::TooLong,
+                 u"The text is too long to encode.\r\n\r\nVantrel encodes at most 24,572 "
                  u"characters; this text has 24,573.",
                  MsgIcon::Exclamation}}));
   too.ExpectFields(longest + u"y", u"old", too.form.Text3());
@@ -232,12 +257,13 @@ TEST(Decode, RefusesCodesTooLongToCount) {
   const Text code(kMaxCodeLength, u'A');
   w.form.SetText2(code);
   w.form.Decode_Click();
-  EXPECT_EQ(w.host.Last(), (Message{kLengthErrorText, MsgIcon::Critical}));
+  EXPECT_EQ(w.host.Last(), CodecFailure(CodecFault::Length));
 
   w.form.SetText2(code + u"A");
   w.form.Decode_Click();
   EXPECT_EQ(w.host.Last(),
-            (Message{u"The code is too long to decode.\r\n\r\nA code has at most 32,766 "
+            (Message{MsgId::TooLong,
+                     u"The code is too long to decode.\r\n\r\nA code has at most 32,766 "
                      u"characters; this one has 32,767.",
                      MsgIcon::Exclamation}));
   EXPECT_EQ(w.form.Text2(), code + u"A");
@@ -262,6 +288,7 @@ TEST(Encode, RefusesCharactersThatWouldNotComeBackAndSaysWhere) {
                   u" cannot be encoded.\r\n\r\nVantrel can encode letters A to Z, digits, "
                   u"spaces, line breaks and punctuation other than \"~\".");
     EXPECT_EQ(w.host.Last().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(w.host.Last().id, MsgId::NotEncodable);
     w.ExpectFields(plain, u"", w.form.Text3());
   }
   // What the code page lacks is already "?", which encodes fine; so do the
@@ -279,9 +306,7 @@ TEST(Copy, PutsTheCodeOnTheClipboardUnchanged) {
   const Text code = w.Encode(u"line one\r\nline two");
   w.form.CToC_Click();
   EXPECT_EQ(w.host.clipboard, code);
-  EXPECT_EQ(w.host.messages,
-            (std::vector<Message>{{u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ",
-                                   MsgIcon::Information}}));
+  EXPECT_EQ(w.host.messages, std::vector{messages::Copied()});
 }
 
 TEST(Copy, CopiesWhateverTheCodeFieldHoldsButNotNothing) {
@@ -292,7 +317,7 @@ TEST(Copy, CopiesWhateverTheCodeFieldHoldsButNotNothing) {
   w.form.SetText2(u"");
   w.host.clipboard = u"before";
   w.form.CToC_Click();
-  EXPECT_EQ(w.host.Last(), (Message{kNothingToCopy, MsgIcon::Exclamation}));
+  EXPECT_EQ(w.host.Last(), messages::NothingToCopy());
   EXPECT_EQ(w.host.clipboard, u"before");
 }
 

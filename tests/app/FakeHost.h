@@ -11,29 +11,25 @@
 #include <string>
 #include <vector>
 
-#include "AnsiCodePage.h"
-#include "Form1.h"
-#include "Host.h"
+#include "app/Form1.h"
+#include "app/Host.h"
 
-namespace vantrel::testing {
+namespace vantrel {
 
-struct Message {
-  Text text;
-  MsgIcon icon;
-  bool operator==(const Message&) const = default;
-  // Readable failures: the text with units above 127 as \u escapes.
-  friend void PrintTo(const Message& m, std::ostream* out) {
-    *out << "{\"";
-    for (const char16_t c : m.text) {
-      if (c >= 32 && c < 127) {
-        *out << static_cast<char>(c);
-      } else {
-        *out << "\\u" << std::hex << static_cast<int>(c) << std::dec;
-      }
+// Readable failures: the text with units above 127 as \u escapes.
+inline void PrintTo(const Message& m, std::ostream* out) {
+  *out << "{id " << static_cast<int>(m.id) << ", \"";
+  for (const char16_t c : m.text) {
+    if (c >= 32 && c < 127) {
+      *out << static_cast<char>(c);
+    } else {
+      *out << "\\u" << std::hex << static_cast<int>(c) << std::dec;
     }
-    *out << "\", icon " << static_cast<int>(m.icon) << "}";
   }
-};
+  *out << "\", icon " << static_cast<int>(m.icon) << "}";
+}
+
+namespace testing {
 
 struct Geometry {
   float top, left, width, height;
@@ -42,8 +38,8 @@ struct Geometry {
 
 class FakeHost : public Host {
  public:
-  void MsgBox(const Text& prompt, MsgIcon icon) override {
-    messages.push_back({prompt, icon});
+  void MsgBox(const Message& message) override {
+    messages.push_back(message);
     if (onMsgBox)
       onMsgBox();
   }
@@ -101,20 +97,5 @@ class FakeHost : public Host {
   }
 };
 
-// Types into Text3 as a keyboard would: a character event for each key,
-// then the field applies it (Backspace, code 8, deletes the last character).
-inline void Type(Form1& form, const Text& keys) {
-  for (const char16_t key : keys) {
-    form.Text3_KeyPress(static_cast<std::int16_t>(AnsiCode(key)));
-    Text field = form.Text3();
-    if (key == u'\b') {
-      if (!field.empty())
-        field.pop_back();
-    } else {
-      field.push_back(key);
-    }
-    form.SetText3(field);
-  }
-}
-
-}  // namespace vantrel::testing
+}  // namespace testing
+}  // namespace vantrel

@@ -1,19 +1,18 @@
 // The password key, the shift passes, the closing animation and the error
 // report, through the fake host.
-#include "Form1.h"
+#include "app/Form1.h"
 
 #include <gtest/gtest.h>
 
-#include "AnsiCodePage.h"
 #include "FakeHost.h"
-#include "Module1.h"
+#include "app/AnsiCodePage.h"
+#include "codec/Module1.h"
 
 namespace vantrel {
 namespace {
 
 using testing::FakeHost;
 using testing::Geometry;
-using testing::Type;
 
 class Form1Test : public ::testing::Test {
  protected:
@@ -29,13 +28,13 @@ TEST_F(Form1Test, StartsEmpty) {
 }
 
 TEST_F(Form1Test, KeyIsTheSumOfEveryCharacterEventIncludingCorrections) {
-  Type(form, u"ab\bc");  // 97 + 98 + 8 + 99
+  TypePassword(form, u"ab\bc");  // 97 + 98 + 8 + 99
   EXPECT_EQ(form.Text3(), u"ac");
   EXPECT_EQ(form.KeySum(), 302);
   form.ReduceKey();
   EXPECT_EQ(form.KeySum(), 2);
   // The reduction lasts: later keystrokes add to the key, not to the sum.
-  Type(form, u"a");
+  TypePassword(form, u"a");
   EXPECT_EQ(form.KeySum(), 99);
 }
 
@@ -185,8 +184,8 @@ TEST_F(Form1Test, AnyOtherErrorEndsInTheErrorReport) {
 
 class FailingMsgBox : public FakeHost {
  public:
-  void MsgBox(const Text& prompt, MsgIcon icon) override {
-    FakeHost::MsgBox(prompt, icon);
+  void MsgBox(const Message& message) override {
+    FakeHost::MsgBox(message);
     if (messages.size() == 1)
       throw Error(-2147221504, u"injected");
   }
@@ -197,8 +196,8 @@ TEST(Form1ErrorReport, ShowsTheNumberAndDescriptionAndEnds) {
   Form1 form(host);
   form.Encode_Click();  // "Enter Password Frist", whose box then fails
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[1].text, u"Error -2147221504\r\n\r\ninjected");
-  EXPECT_EQ(host.messages[1].icon, MsgIcon::Critical);
+  EXPECT_EQ(host.messages[1],
+            (Message{MsgId::Fatal, u"Error -2147221504\r\n\r\ninjected", MsgIcon::Critical}));
   EXPECT_EQ(host.ends, 1);
 }
 

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "CliHost.h"
-#include "Escape.h"
-#include "FakeHost.h"
-#include "Module1.h"
-#include "Options.h"
-#include "Utf8.h"
+#include "cli/CliHost.h"
+#include "cli/Escape.h"
+#include "cli/Options.h"
+#include "cli/Utf8.h"
+#include "codec/Module1.h"
+#include "tests/app/FakeHost.h"
 
 namespace vantrel::cli {
 namespace {
@@ -174,14 +174,15 @@ TEST(CommandLine, VersionComesFromTheProject) {
 }
 
 TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
-  EXPECT_EQ(StatusOf(kWrongPassword, MsgIcon::None), kRejected);
-  for (const char16_t* text :
-       {kLengthErrorText, kRangeErrorText, kAlphabetErrorText, kNoDataErrorText})
-    EXPECT_EQ(StatusOf(text, MsgIcon::Critical), kRejected);
-  for (const char16_t* text : {kEnterPasswordFirst, kEnterTextFirst, kEnterCodeFirst})
-    EXPECT_EQ(StatusOf(text, MsgIcon::Critical), kRefused);
-  EXPECT_EQ(StatusOf(u"The text is too long to encode.", MsgIcon::Exclamation), kRefused);
-  EXPECT_EQ(StatusOf(u"Error 6\r\n\r\nOverflow", MsgIcon::Critical), kInternal);
+  const std::pair<MsgId, ExitStatus> statuses[] = {
+      {MsgId::NeedPassword, kRefused}, {MsgId::NeedText, kRefused},
+      {MsgId::NeedCode, kRefused},     {MsgId::WrongPassword, kRejected},
+      {MsgId::CodecError, kRejected},  {MsgId::TooLong, kRefused},
+      {MsgId::NotEncodable, kRefused}, {MsgId::NothingToCopy, kRefused},
+      {MsgId::Copied, kSuccess},       {MsgId::Fatal, kInternal},
+  };
+  for (const auto& [id, status] : statuses)
+    EXPECT_EQ(StatusOf(id), status) << static_cast<int>(id);
 }
 
 TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
@@ -189,15 +190,15 @@ TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
   CliHost host([&](std::string_view line) { shown += line; });
   Form1 form(host);
   form.SetText1(u"~");
-  testing::Type(form, u"k");
+  TypePassword(form, u"k");
   form.Encode_Click();
   EXPECT_EQ(host.Status(), kRefused);
   EXPECT_EQ(shown,
             "The character \"~\" at line 1, column 1 cannot be encoded.\n\nVantrel can encode "
             "letters A to Z, digits, spaces, line breaks and punctuation other than \"~\".\n");
 
-  host.MsgBox(u"Error 51\r\n\r\nInternal error", MsgIcon::Critical);
-  host.MsgBox(kWrongPassword, MsgIcon::None);
+  host.MsgBox(messages::ErrorReport(Error(51, u"Internal error")));
+  host.MsgBox(messages::WrongPassword());
   EXPECT_EQ(host.Status(), kInternal);
   EXPECT_EQ(MessageLine(u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard "),
             " Your Encoded Txt \n\n Has Been Copyed To Clipboard \n");

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "Escape.h"
-#include "FakeHost.h"
 #include "Spawn.h"
-#include "Utf8.h"
+#include "cli/Escape.h"
+#include "cli/Utf8.h"
+#include "tests/app/FakeHost.h"
 
 namespace vantrel::testing {
 namespace {
@@ -66,7 +66,7 @@ class CliToolTest : public ::testing::Test {
 Text ModelCode(const Text& password, const Text& plain, int* key = nullptr) {
   FakeHost host;
   Form1 form(host);
-  Type(form, password);
+  TypePassword(form, password);
   form.SetText1(plain);
   form.Encode_Click();
   EXPECT_TRUE(host.messages.empty());
@@ -252,7 +252,7 @@ TEST_F(CliToolTest, EveryOtherPasswordGetsTheWindowsAnswer) {
     SCOPED_TRACE(password);
     FakeHost host;
     Form1 form(host);
-    Type(form, Text(1, static_cast<char16_t>(password)));
+    TypePassword(form, Text(1, static_cast<char16_t>(password)));
     form.SetText2(cli::DecodeUtf8(code).text);
     form.Decode_Click();
 

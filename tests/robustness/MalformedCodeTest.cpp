@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "AnsiCodePage.h"
-#include "FakeHost.h"
-#include "Form1.h"
-#include "Module1.h"
+#include "app/AnsiCodePage.h"
+#include "app/Form1.h"
+#include "codec/Module1.h"
+#include "tests/app/FakeHost.h"
 
 namespace vantrel::testing {
 namespace {
@@ -66,7 +66,7 @@ struct Outcome {
 class Window {
  public:
   Window(const Text& password, std::int16_t offset) {
-    Type(form, password);
+    TypePassword(form, password);
     if (offset != 0)
       form.Text3_KeyPress(offset);
     form.ReduceKey();
@@ -96,10 +96,8 @@ class Window {
     if (host.messages.size() != 1)
       return ::testing::AssertionFailure() << host.messages.size() << " messages";
     const Message& shown = host.Last();
-    const bool defined = shown == Message{kWrongPassword, MsgIcon::None} ||
-                         (shown.icon == MsgIcon::Critical &&
-                          (shown.text == kLengthErrorText || shown.text == kRangeErrorText ||
-                           shown.text == kAlphabetErrorText || shown.text == kNoDataErrorText));
+    const bool defined = shown == messages::WrongPassword() ||
+                         (shown.id == MsgId::CodecError && shown.icon == MsgIcon::Critical);
     if (!defined) {
       return ::testing::AssertionFailure()
              << "unexpected message " << std::string(shown.text.begin(), shown.text.end());
@@ -169,7 +167,8 @@ TEST_P(MalformedCode, EveryPositionReplaced) {
         const char16_t back = ShiftedBack(replacement.unit, window->form.KeySum());
         if (window == &right_ && back > 127) {
           ASSERT_FALSE(outcome.decoded);
-          ASSERT_EQ(outcome.shown.text, back <= 0xFF ? kRangeErrorText : kAlphabetErrorText);
+          ASSERT_EQ(outcome.shown.text,
+                    CodecErrorText(back <= 0xFF ? CodecFault::Range : CodecFault::Alphabet));
         }
       }
     }
@@ -186,13 +185,13 @@ TEST_P(MalformedCode, EveryTruncation) {
       ASSERT_TRUE(window->Decode(cut, outcome));
       if (length % 4 != 0) {
         ASSERT_FALSE(outcome.decoded);
-        ASSERT_EQ(outcome.shown.text, kLengthErrorText);
+        ASSERT_EQ(outcome.shown.text, CodecErrorText(CodecFault::Length));
       } else if (window == &right_ && outcome.decoded) {
         // Whole groups of a good code decode to the start of the text; the
         // marker test passes only where that start ends in a "." of its own.
         ASSERT_EQ((plain_ + u".").substr(0, outcome.text.size() + 1), outcome.text + u".");
       } else if (window == &right_) {
-        ASSERT_EQ(outcome.shown, (Message{kWrongPassword, MsgIcon::None}));
+        ASSERT_EQ(outcome.shown, messages::WrongPassword());
       }
     }
   }
@@ -200,7 +199,7 @@ TEST_P(MalformedCode, EveryTruncation) {
   right_.form.SetText2(Text());
   right_.host.messages.clear();
   right_.form.Decode_Click();
-  EXPECT_EQ(right_.host.messages, (std::vector<Message>{{kEnterCodeFirst, MsgIcon::Critical}}));
+  EXPECT_EQ(right_.host.messages, std::vector{messages::NeedCode()});
 }
 
 // Keys: "d" sums to 100 (key 0), "ab", Backspace, "c" to 302 (key 2), "secret"

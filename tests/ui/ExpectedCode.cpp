@@ -8,16 +8,16 @@
 #include <iterator>
 #include <string>
 
-#include "AnsiCodePage.h"
-#include "Form1.h"
+#include "app/AnsiCodePage.h"
+#include "app/Form1.h"
 
 namespace {
 
 // A host for a model that only encodes: no box may show, nothing else is used.
 class QuietHost : public vantrel::WindowlessHost {
  public:
-  void MsgBox(const vantrel::Text& prompt, vantrel::MsgIcon) override {
-    std::string narrow(prompt.begin(), prompt.end());
+  void MsgBox(const vantrel::Message& message) override {
+    std::string narrow(message.text.begin(), message.text.end());
     std::fprintf(stderr, "message box: %s\n", narrow.c_str());
     failed = true;
   }
@@ -36,13 +36,8 @@ int main(int argc, char* argv[]) {
   }
   QuietHost host;
   vantrel::Form1 form(host);
-  vantrel::Text password;
-  for (const char* key = argv[1]; *key != '\0'; ++key) {
-    const auto unit = static_cast<unsigned char>(*key);
-    form.Text3_KeyPress(static_cast<std::int16_t>(vantrel::AnsiCode(unit)));
-    password.push_back(unit);
-  }
-  form.SetText3(password);
+  const std::string keys = argv[1];
+  vantrel::TypePassword(form, vantrel::Text(keys.begin(), keys.end()));
   const std::string input((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
   form.SetText1(vantrel::Text(input.begin(), input.end()));

@@ -1,10 +1,10 @@
-#include "FieldText.h"
+#include "ui/FieldText.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "AnsiCodePage.h"
+#include "app/AnsiCodePage.h"
 
 namespace vantrel {
 namespace {

@@ -15,13 +15,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "AnsiCodePage.h"
-#include "CodeEdit.h"
-#include "FakeHost.h"
-#include "FieldText.h"
-#include "MainWindow.h"
-#include "PasswordEdit.h"
-#include "QtText.h"
+#include "app/AnsiCodePage.h"
+#include "tests/app/FakeHost.h"
+#include "ui/CodeEdit.h"
+#include "ui/FieldText.h"
+#include "ui/MainWindow.h"
+#include "ui/PasswordEdit.h"
+#include "ui/QtText.h"
 
 using namespace vantrel;
 
@@ -373,7 +373,7 @@ void MainWindowTest::codesSurviveEncodeCopyPasteDecode() {
   // The same keystrokes and text give the model's code.
   testing::FakeHost host;
   Form1 expected(host);
-  testing::Type(expected, passwordChars);
+  TypePassword(expected, passwordChars);
   expected.SetText1(plain);
   expected.Encode_Click();
   const Text code = window_->model().Text2();
@@ -515,10 +515,10 @@ void MainWindowTest::messageBoxes() {
   // code where it was in model and widget alike.
   testing::FakeHost host;
   Form1 expected(host);
-  testing::Type(expected, u"pw");
+  TypePassword(expected, u"pw");
   expected.SetText1(u"hello");
   expected.Encode_Click();
-  testing::Type(expected, u"x");
+  TypePassword(expected, u"x");
   const Text code = expected.Text2();
   expected.Decode_Click();
   QCOMPARE(host.messages.size(), std::size_t{1});

@@ -1,0 +1,175 @@
+// The commands behind the menu and the close box: Encode, Decode, Copy and
+// the closing slide-away.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "AnsiCodePage.h"
+#include "Form1.h"
+#include "ShiftRange.h"
+#include "codec/Module1.h"
+
+namespace vantrel {
+
+bool Form1::RefuseUnencodable() {
+  // Almost every text passes: look for a fault first, and count lines only
+  // when there is one to report.
+  if (AllShiftable(text1_))
+    return false;
+  std::size_t line = 1;
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < text1_.size(); ++i) {
+    const char16_t unit = text1_[i];
+    // CR LF and a lone LF break the line, as the field shows them; a lone CR
+    // is a character of its line.
+    if (unit == u'\n') {
+      ++line;
+      column = 0;
+      continue;
+    }
+    if (unit == u'\r' && i + 1 < text1_.size() && text1_[i + 1] == u'\n')
+      continue;
+    ++column;
+    const int code = AnsiCode(unit);
+    if (code < kLowCode || code > kHighCode) {
+      host_.MsgBox(messages::NotEncodable(unit, line, column));
+      return true;
+    }
+  }
+  return false;
+}
+
+void Form1::Encode_Click() {
+  Run([&] {
+    if (text3_.empty()) {
+      host_.MsgBox(messages::NeedPassword());
+      return;
+    }
+    if (text1_.empty()) {
+      host_.MsgBox(messages::NeedText());
+      return;
+    }
+    if (text1_.size() > static_cast<std::size_t>(kMaxPlainLength)) {
+      host_.MsgBox(messages::TooLongToEncode(text1_.size()));
+      return;
+    }
+    if (RefuseUnencodable())
+      return;
+    // Text3 is never written by a command, and the code field is emptied
+    // first, so its old text can be moved aside rather than copied. Both
+    // fields get room for the whole code at once, and the steps below swap
+    // storage where a field is copied and then overwritten: a command then
+    // allocates twice, not at every step.
+    Fields before{std::move(text1_), std::move(text2_)};
+    try {
+      const std::size_t room = (before.text1.size() + 3) / 3 * 4;
+      text1_.reserve(room);
+      text1_ = before.text1;
+      text1_ += u'.';  // the end marker Decode looks for
+      text2_.clear();  // the code replaces whatever stood in the code field
+      text2_.reserve(room);
+      ShiftIntoCode();
+      std::swap(text1_, text2_);       // Text1 := Text2
+      EncodeTextInto(text1_, text2_);  // Base64 is ASCII: already in the code page
+      std::swap(text1_, text2_);       // Text1 := Text2
+      text2_.clear();
+      ShiftIntoCode();
+      text1_.clear();
+    } catch (...) {
+      RestoreFields(std::move(before));
+      throw;
+    }
+  });
+}
+
+void Form1::Decode_Click() {
+  Run([&] {
+    if (text3_.empty()) {
+      host_.MsgBox(messages::NeedPassword());
+      return;
+    }
+    if (text2_.empty()) {
+      host_.MsgBox(messages::NeedCode());
+      return;
+    }
+    if (text2_.size() > static_cast<std::size_t>(kMaxCodeLength)) {
+      host_.MsgBox(messages::TooLongToDecode(text2_.size()));
+      return;
+    }
+    // The code is kept by moving it aside where the command overwrites it,
+    // rather than by a copy up front; until then it is still in its field.
+    Fields before{std::move(text1_), Text()};
+    bool codeMoved = false;
+    try {
+      text1_.clear();  // the plain text replaces whatever stood in its field
+      ShiftIntoPlain();
+      before.text2 = std::move(text2_);
+      codeMoved = true;
+      text2_ = std::move(text1_);
+      text1_ = ToCodePage(DecodeText(text2_));
+      text2_ = std::move(text1_);
+      text1_.clear();
+      ShiftIntoPlain();
+      if (text1_.empty() || text1_.back() != u'.') {
+        RestoreFields(std::move(before));
+        host_.MsgBox(messages::WrongPassword());
+        return;
+      }
+      text1_.pop_back();
+      text2_.clear();
+    } catch (const CodecError& error) {
+      RestoreFields(std::move(before));
+      host_.MsgBox(messages::CodecFailure(error));
+    } catch (...) {
+      if (!codeMoved)
+        before.text2 = text2_;
+      RestoreFields(std::move(before));
+      throw;
+    }
+  });
+}
+
+void Form1::CToC_Click() {
+  Run([&] {
+    if (text2_.empty()) {
+      host_.MsgBox(messages::NothingToCopy());
+      return;
+    }
+    host_.ClipboardClear();
+    host_.ClipboardSetText(text2_);
+    host_.MsgBox(messages::Copied());
+  });
+}
+
+void Form1::Form_Unload() {
+  // Every failing step is skipped and the next one runs: closing never fails.
+  const auto attempt = [](auto step) {
+    try {
+      step();
+    } catch (...) {
+    }
+  };
+  // The loop ends when the top edge passes the screen's width. Bound it by
+  // the steps that takes when every move works, so that a window manager
+  // ignoring the moves cannot keep the program from ending.
+  long maxSteps = 1;
+  attempt([&] {
+    const double distance = static_cast<double>(host_.ScreenWidth()) - host_.Top();
+    if (std::isfinite(distance) && distance >= 0) {
+      maxSteps = static_cast<long>(std::min(distance / 30.0, 1e6)) + 1;
+    }
+  });
+  for (long step = 0; step < maxSteps; ++step) {
+    attempt([&] { host_.SetTop(host_.Top() + 30); });
+    attempt([&] { host_.SetLeft(host_.Left() + 30); });
+    attempt([&] { host_.SetWidth(host_.Width() - 60); });
+    attempt([&] { host_.SetHeight(host_.Height() - 60); });
+    bool gone = false;
+    attempt([&] { gone = host_.Top() > host_.ScreenWidth(); });
+    if (gone)
+      break;
+  }
+  attempt([&] { host_.End(); });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,104 @@
+#include "Messages.h"
+
+#include <string>
+
+#include "AnsiCodePage.h"
+#include "Form1.h"
+#include "codec/Module1.h"
+
+namespace vantrel {
+namespace {
+
+Text Decimal(long long value) {
+  const std::string digits = std::to_string(value);
+  return Text(digits.begin(), digits.end());
+}
+
+// 24572 as "24,572": the limits read better grouped.
+Text Grouped(long long value) {
+  Text digits = Decimal(value);
+  for (auto at = static_cast<long long>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), 1, u',');
+  }
+  return digits;
+}
+
+// How a refusal names a character the user may not be able to see.
+Text NameOf(char16_t unit) {
+  const std::uint8_t code = AnsiCode(unit);
+  if (code == 9)
+    return u"A Tab";
+  if (code == 0xA0)
+    return u"A no-break space";
+  if (code == 0xAD)
+    return u"A soft hyphen";
+  if (code < 32 || code == 127 || (unit >= 0x80 && unit <= 0x9F)) {
+    return u"A control character (code " + Decimal(code) + u")";
+  }
+  return u"The character \"" + Text(1, unit) + u"\"";
+}
+
+}  // namespace
+
+namespace messages {
+
+// The commands' own messages, spelt and spaced exactly as the user has
+// always seen them.
+Message NeedPassword() {
+  return {MsgId::NeedPassword, u"Enter Password Frist", MsgIcon::Critical};
+}
+Message NeedText() {
+  return {MsgId::NeedText, u"Enter Txt Frist", MsgIcon::Critical};
+}
+Message NeedCode() {
+  return {MsgId::NeedCode, u"Enter Code Frist", MsgIcon::Critical};
+}
+Message WrongPassword() {
+  return {MsgId::WrongPassword, u" Wrong Password ", MsgIcon::None};
+}
+Message NothingToCopy() {
+  return {MsgId::NothingToCopy, u" Nothing To Copy  ", MsgIcon::Exclamation};
+}
+Message Copied() {
+  return {MsgId::Copied, u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard ",
+          MsgIcon::Information};
+}
+
+Message CodecFailure(const CodecError& error) {
+  return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
+}
+
+// The refusals of what the commands cannot handle: each says what is wrong
+// and what would be accepted.
+Message TooLongToEncode(std::size_t length) {
+  return {MsgId::TooLong,
+          u"The text is too long to encode.\r\n\r\nVantrel encodes at most " +
+              Grouped(static_cast<long long>(kMaxPlainLength)) + u" characters; this text has " +
+              Grouped(static_cast<long long>(length)) + u".",
+          MsgIcon::Exclamation};
+}
+
+Message TooLongToDecode(std::size_t length) {
+  return {MsgId::TooLong,
+          u"The code is too long to decode.\r\n\r\nA code has at most " +
+              Grouped(static_cast<long long>(kMaxCodeLength)) + u" characters; this one has " +
+              Grouped(static_cast<long long>(length)) + u".",
+          MsgIcon::Exclamation};
+}
+
+Message NotEncodable(char16_t unit, std::size_t line, std::size_t column) {
+  return {MsgId::NotEncodable,
+          NameOf(unit) + u" at line " + Decimal(static_cast<long long>(line)) + u", column " +
+              Decimal(static_cast<long long>(column)) +
+              u" cannot be encoded.\r\n\r\nVantrel can encode letters A to Z, digits, spaces, "
+              u"line breaks and punctuation other than \"~\".",
+          MsgIcon::Exclamation};
+}
+
+Message ErrorReport(const Error& error) {
+  return {MsgId::Fatal, u"Error " + Decimal(error.Number()) + u"\r\n\r\n" + error.Description(),
+          MsgIcon::Critical};
+}
+
+}  // namespace messages
+}  // namespace vantrel

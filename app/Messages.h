@@ -1,0 +1,66 @@
+#pragma once
+
+// Everything the window says to the user: each message's identity, its
+// wording and its icon, all defined in Messages.cpp.
+//
+// A host decides by the identity, never by the wording: the window shows
+// the text with its icon, the command-line tool turns the identity into an
+// exit status and a sentence of its own.
+
+#include <cstddef>
+
+#include "codec/Text.h"
+
+namespace vantrel {
+
+class Error;
+class CodecError;
+
+enum class MsgIcon { None, Critical, Exclamation, Information };
+
+// What a message means.
+enum class MsgId {
+  NeedPassword,   // a command needs a password first
+  NeedText,       // Encode needs a text first
+  NeedCode,       // Decode needs a code first
+  WrongPassword,  // the decoded text lacks its end marker
+  CodecError,     // the code is no Base64 once shifted back: damaged, or a wrong password
+  TooLong,        // the text or code is longer than the commands can count
+  NotEncodable,   // the text holds a character that would not come back
+  NothingToCopy,  // Copy with an empty code field
+  Copied,         // Copy succeeded
+  Fatal,          // the error report: an error left a handler, and the program ends
+};
+
+struct Message {
+  MsgId id;
+  Text text;
+  MsgIcon icon;
+  bool operator==(const Message&) const = default;
+};
+
+// The window's caption, also the title of every message box.
+inline constexpr char16_t kCaption[] = u"Vantrel";
+
+namespace messages {
+
+Message NeedPassword();
+Message NeedText();
+Message NeedCode();
+Message WrongPassword();
+Message NothingToCopy();
+Message Copied();
+// A codec failure: its description, as the decoder words it.
+Message CodecFailure(const CodecError& error);
+// A text of `length` characters is past the longest Encode takes.
+Message TooLongToEncode(std::size_t length);
+// A code of `length` characters is past the longest Decode takes.
+Message TooLongToDecode(std::size_t length);
+// The first character of a text that Encode could not bring back, with its
+// line and column as the field shows them (both counted from 1).
+Message NotEncodable(char16_t unit, std::size_t line, std::size_t column);
+// The error report: the error's number and description.
+Message ErrorReport(const Error& error);
+
+}  // namespace messages
+}  // namespace vantrel
