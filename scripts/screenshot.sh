@@ -5,7 +5,7 @@
 #   scripts/screenshot.sh [PROGRAM] [OUTPUT]
 #
 # PROGRAM defaults to build/release/ui/vantrel, OUTPUT to docs/screenshot.png.
-# Needs xvfb, xdotool and imagemagick (all in scripts/deps.sh). There is no
+# Needs xvfb, xdotool and imagemagick (scripts/deps.sh test). There is no
 # window manager on the virtual screen, so the picture shows the window's
 # inside: menu bar and fields, without a title bar.
 set -euo pipefail

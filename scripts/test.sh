@@ -3,7 +3,7 @@
 # compiler warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh test
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 cmake --preset dev -DVANTREL_WERROR="$werror"

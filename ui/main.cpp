@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
       qputenv("QT_QPA_PLATFORM", "xcb");
   }
   QApplication app(argc, argv);
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.vantrel"));
   vantrel::MainWindow window;
   window.show();
   return QApplication::exec();
