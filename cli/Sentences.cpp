@@ -97,13 +97,22 @@ std::string Sentence(const Message& message) {
 }
 
 std::string NotInCodePage(const OutsideCodePage& where) {
-  const std::string name = Invisible(where.character) ? CodePoint(where.character)
-                                                      : "\"" + Utf8Of(where.character) + "\" (" +
-                                                            CodePoint(where.character) + ")";
-  return "the character " + name + " at line " + std::to_string(where.line) + ", column " +
-         std::to_string(where.column) +
-         " cannot be encoded: the window holds text in the Windows-1252 code page, which lacks "
-         "it, and would turn it into \"?\".";
+  // Built by appending: GCC 12 at -O3 takes "literal" + string for an overlap.
+  std::string sentence = "the character ";
+  if (Invisible(where.character)) {
+    sentence += CodePoint(where.character);
+  } else {
+    sentence += '"';
+    sentence += Utf8Of(where.character);
+    sentence += "\" (";
+    sentence += CodePoint(where.character);
+    sentence += ')';
+  }
+  sentence += " at line " + std::to_string(where.line) + ", column " +
+              std::to_string(where.column) +
+              " cannot be encoded: the window holds text in the Windows-1252 code page, which "
+              "lacks it, and would turn it into \"?\".";
+  return sentence;
 }
 
 }  // namespace vantrel::cli
