@@ -6,8 +6,10 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   vantrel::win::MainWindow window;
-  if (!window.Create(instance))
+  if (!window.Create(instance)) {
+    MessageBoxW(nullptr, L"Vantrel could not open its window.", L"Vantrel", MB_OK | MB_ICONERROR);
     return 1;
+  }
   ShowWindow(window.Handle(), show);
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

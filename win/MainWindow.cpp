@@ -220,7 +220,11 @@ LRESULT MainWindow::HandleFieldMessage(HWND field, UINT message, WPARAM wParam, 
     case WM_GETDLGCODE: {
       // Tab and Shift+Tab move between the fields; every other key is the
       // field's own, Enter and Escape included (the window has no buttons).
-      const LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+      // Tabbing into a multi-line field keeps its caret instead of
+      // selecting the whole text, which the next key would replace.
+      LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+      if (field != fields_[kText3])
+        code &= ~DLGC_HASSETSEL;
       const auto* key = reinterpret_cast<const MSG*>(lParam);
       if (key == nullptr || key->message != WM_KEYDOWN)
         return code & ~DLGC_WANTTAB;
@@ -228,7 +232,15 @@ LRESULT MainWindow::HandleFieldMessage(HWND field, UINT message, WPARAM wParam, 
         return code & ~(DLGC_WANTTAB | DLGC_WANTMESSAGE);
       return code | DLGC_WANTMESSAGE;
     }
+    case WM_KEYDOWN:
+      // A multi-line EDIT that the dialog manager talks to closes its parent
+      // on Escape; here Escape does nothing there.
+      if (wParam == VK_ESCAPE && field != fields_[kText3])
+        return 0;
+      break;
     case WM_CHAR:
+      if (wParam == VK_ESCAPE && field != fields_[kText3])
+        return 0;
       // Text3's character events, before the field applies them, with the
       // code of the model's own code page.
       if (field == fields_[kText3] && !ended_) {

@@ -9,7 +9,8 @@
 #   model makes (and vantrel-cli, when given), and X programs see it with
 #   Wine's line-end conversion.
 # - Text2 cleared, the code pasted back, Tools › Decode: Text1 holds the
-#   text. A code made by vantrel-cli decodes too.
+#   text. Typing on there: Enter, Escape, Tab and Shift+Tab. A code made by
+#   vantrel-cli decodes too.
 # - Each row of the keystroke table, typed into Text3, adds its codes to the
 #   key (measured by encoding a fixed text).
 # - Alt+F4: the window shrinks, then slides down and right, and the program
@@ -122,6 +123,18 @@ same "$work/pasted" "$work/code" "pasted code"
 keys alt+t d
 probe field 1 >"$work/decoded"
 same "$work/decoded" "$work/text" "decoded text"
+
+# Typing on in the text field: Enter breaks the line, Escape does nothing (a
+# multi-line EDIT would close the window), and Tab and Shift+Tab come back to
+# the caret rather than selecting the text for the next key to replace.
+click 1
+keys ctrl+End Return Escape
+type_text more
+keys Tab shift+Tab
+type_text '!'
+printf "$text"'\r\nmore!' >"$work/want"
+probe field 1 >"$work/typed"
+same "$work/typed" "$work/want" "typed text"
 
 # A code from the command-line tool, made with the same password, decodes.
 if [ -n "$cli" ]; then
