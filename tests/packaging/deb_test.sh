@@ -21,7 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is '$(field Architecture)'"
-field Description | grep -q "not encryption" || fail "Description does not say the scramble is not encryption"
+grep -q "not encryption" <<<"$(field Description)" || fail "Description does not say the scramble is not encryption"
 
 # Dependencies come from the binary: the Qt 6 libraries it links must be
 # there, each with a version bound.

@@ -98,7 +98,7 @@ click 3
 type_text Secret
 keys alt+t e
 keys alt+t c
-probe box | grep -q '^text  Your Encoded Txt' || fail "no confirmation of the copy"
+grep -q '^text  Your Encoded Txt' <<<"$(probe box)" || fail "no confirmation of the copy"
 keys Return
 probe clip-get >"$work/code"
 probe encode Secret <"$work/text" >"$work/expected"
