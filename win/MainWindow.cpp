@@ -26,7 +26,7 @@ constexpr wchar_t kPasswordFont[] = L"MS Sans Serif";
 constexpr int kPasswordPoints = 18;
 constexpr int kFirstFieldId = 11;
 
-struct FieldSpec {
+struct FieldInfo {
   int left, top, width, height;  // twips
   DWORD style;
   const wchar_t* tooltip;
@@ -36,7 +36,7 @@ struct FieldSpec {
 
 constexpr DWORD kMultiLine = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
 // In tab order.
-constexpr std::array<FieldSpec, 3> kFields{{
+constexpr std::array<FieldInfo, 3> kFields{{
     {120, 600, 5055, 1575, kMultiLine, L" Enter Your Txt To Encode Hear", &Form1::Text1,
      &Form1::SetText1},
     {120, 2280, 5055, 1575, kMultiLine, L"  Enter Your Encoded Txt Hear To DeEncode ",
@@ -311,9 +311,9 @@ void MainWindow::Layout(UINT dpi) {
   HFONT passwordFont = CreateFontIndirectW(&password);
 
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const FieldSpec& spec = kFields[i];
-    SetWindowPos(fields_[i], nullptr, scale(spec.left), scale(spec.top), scale(spec.width),
-                 scale(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const FieldInfo& info = kFields[i];
+    SetWindowPos(fields_[i], nullptr, scale(info.left), scale(info.top), scale(info.width),
+                 scale(info.height), SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(fields_[i], WM_SETFONT,
                  reinterpret_cast<WPARAM>(i == kText3 ? passwordFont : fieldFont), TRUE);
   }
