@@ -24,7 +24,7 @@ version=$(field Version)
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is '$(field Architecture)'"
-field Description | grep -q "not encryption" || fail "Description does not say the scramble is not encryption"
+grep -q "not encryption" <<<"$(field Description)" || fail "Description does not say the scramble is not encryption"
 # Without the font, the marks for control characters in a code are blank boxes.
 grep -Eq "(^|, )fonts-freefont-ttf($|,| )" <<<"$(field Recommends)" ||
   fail "Recommends is '$(field Recommends)', without fonts-freefont-ttf"
