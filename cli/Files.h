@@ -8,9 +8,10 @@
 
 namespace vantrel::cli {
 
-// Which file a descriptor or a path names: device and file number.
+// Which file a descriptor or a path names: device and file number (on
+// Windows the volume's serial number and the file's 128-bit identifier).
 struct FileId {
-  unsigned long long device = 0, number = 0;
+  unsigned long long device = 0, number = 0, numberHigh = 0;
   bool operator==(const FileId&) const = default;
 };
 
@@ -30,7 +31,10 @@ std::optional<FileId> RegularFileId(const std::string& path);
 // and its permissions, except that private text never gets more than the
 // owner's; a new file gets the usual permissions for the user, or only the
 // owner's read and write for private text. A file the user may not write
-// is refused, as a shell's redirection would refuse it.
+// is refused, as a shell's redirection would refuse it. On Windows, which
+// has no such permissions, the file gets the access rights its folder gives
+// new files, private text too, and the temporary file goes even when the
+// process is killed.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -38,7 +42,7 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Prepares to replace path; 0, or the errno of the step that failed.
+  // Prepares to replace path; 0, or the error number of the step that failed.
   int Open(const std::string& path, bool privateText);
   int Write(std::string_view bytes);
   int Commit();

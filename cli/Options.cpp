@@ -135,6 +135,45 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   return parsed;
 }
 
+namespace {
+
+// The sentences that differ between systems: what a descriptor is, and who
+// may read a new output file.
+#ifdef _WIN32
+constexpr const char* kTerminalNote = R"(
+descriptor; it is never taken from the command line itself. On Windows the
+terminal is the console.
+)";
+constexpr const char* kDescriptorNote = R"(
+                        password is asked for there as on the terminal. On
+                        Windows N is a C runtime descriptor: 0, 1 and 2 are
+                        the standard handles; cmd and PowerShell pass no
+                        others.
+)";
+constexpr const char* kOutputNote = R"(
+                        leaves it as it was. On Windows FILE gets the access
+                        rights its folder gives new files.
+)";
+#else
+constexpr const char* kTerminalNote = R"(
+descriptor; it is never taken from the command line itself.
+)";
+constexpr const char* kDescriptorNote = R"(
+                        password is asked for there as on the terminal.
+)";
+constexpr const char* kOutputNote = R"(
+                        leaves it as it was. A new FILE for decoded text is
+                        readable by its owner only.
+)";
+#endif
+
+// A note without the line break that opens it in the source.
+std::string Note(const char* note) {
+  return note + 1;
+}
+
+}  // namespace
+
 std::string HelpText() {
   return R"(Usage: vantrel-cli encode [OPTIONS] [FILE]
   or:  vantrel-cli decode [OPTIONS] [FILE]
@@ -163,21 +202,20 @@ CR LF back into LF.
 
 The password is asked for on the terminal with echo off (twice for encode,
 which refuses to go on when the two differ), or read from a file or a
-descriptor; it is never taken from the command line itself.
-
+)" + Note(kTerminalNote) +
+         R"(
 Options:
   --password-file FILE  read the password from the first line of FILE,
                         without its line ending
   --password-fd N       read the password from the first line of descriptor
                         N; with N = 0 the text or code follows the password's
                         line on standard input. When N is a terminal, the
-                        password is asked for there as on the terminal.
-  -o, --output FILE     write the result to FILE instead of standard output.
+)" + Note(kDescriptorNote) +
+         R"(  -o, --output FILE     write the result to FILE instead of standard output.
                         FILE is replaced only once the result is complete
                         (through a temporary file beside it), so a failure
-                        leaves it as it was. A new FILE for decoded text is
-                        readable by its owner only.
-  --binary              keep the text's bytes exactly as they are, line
+)" + Note(kOutputNote) +
+         R"(  --binary              keep the text's bytes exactly as they are, line
                         endings included, both ways
   --escaped             use the escaped form of the code: printable ASCII
                         only, with \\ for a backslash, \n \r \t for line

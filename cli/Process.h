@@ -9,6 +9,8 @@ namespace vantrel::cli {
 // same user can read its memory (non-dumpable, core size limit 0), and a
 // write to a closed pipe fails with EPIPE, which the tool reports, instead
 // of raising SIGPIPE, which would end it silently. Call first thing.
+// On Windows: no crash dialog and no Windows Error Reporting (whose report
+// would carry the memory); a debugger of the same user is not kept out.
 void ProtectProcess();
 
 // An async-signal-safe function that puts something right before the
@@ -19,6 +21,9 @@ using Cleanup = void (*)();
 // default action ends the process first runs the registered cleanups, then
 // ends the process as that signal would have (same status, same core rule).
 // The previous signal actions come back when the last one is removed.
+// On Windows the console's events take the signals' place: Ctrl+C and
+// Ctrl+Break (which then end the process with STATUS_CONTROL_C_EXIT), the
+// console's closing, logging off and shutting down.
 void AddCleanup(Cleanup cleanup);
 void RemoveCleanup(Cleanup cleanup);
 

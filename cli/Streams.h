@@ -4,6 +4,11 @@
 // every byte goes through exactly as it stands. With Terminal.h, Files.h and
 // Process.h this is the part of the tool that speaks to the system; the rest
 // is portable.
+//
+// On Windows a descriptor is the C runtime's (0, 1 and 2 are the standard
+// handles), read and written straight through its handle; a console is read
+// and written in UTF-16, converted from and to UTF-8. An error number there
+// is the system's (GetLastError), not errno.
 
 #include <cstddef>
 #include <functional>
@@ -18,7 +23,7 @@ inline constexpr int kStandardError = 2;
 
 struct ReadResult {
   enum Outcome { kOk, kTooLong, kFailed, kNoTerminal } outcome = kOk;
-  int error = 0;  // errno for kFailed
+  int error = 0;  // the system's error number for kFailed
   std::string bytes;
 };
 
@@ -37,17 +42,17 @@ ReadResult ReadAll(int fd, std::size_t limit);
 // moves, so a password read here leaves no copy behind to wipe.
 ReadResult ReadFirstLine(int fd, std::size_t limit);
 
-// Writes all of bytes; returns 0, or the errno of the write that failed.
+// Writes all of bytes; returns 0, or the error number of the write that failed.
 int WriteAll(int fd, std::string_view bytes);
 
 bool IsTerminal(int fd);
 bool IsOpen(int fd);
 
-// Opens a named file for reading: the descriptor, or -1 with errno in error.
+// Opens a named file for reading: the descriptor, or -1 with the error number in error.
 int OpenForReading(const std::string& path, int& error);
 void Close(int fd);
 
-// The system's description of an errno value.
+// The system's description of an error number.
 std::string ErrorText(int error);
 
 }  // namespace vantrel::cli

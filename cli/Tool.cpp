@@ -319,10 +319,9 @@ int Run(const Options& options) {
     }
 
     if (IsTerminal(source.fd)) {
-      WriteAll(kStandardError,
-               encode ? "vantrel-cli: type the text, then press Ctrl+D on a line of its own.\n"
-                      : "vantrel-cli: paste the code, then press Ctrl+D on a line of "
-                        "its own.\n");
+      WriteAll(kStandardError, std::string("vantrel-cli: ") +
+                                   (encode ? "type the text" : "paste the code") + ", then press " +
+                                   std::string(kEndOfInputKeys) + " on a line of its own.\n");
     }
     status = encode         ? ReadText(form, options, source)
              : escapedInput ? ReadEscapedCode(form, source)
