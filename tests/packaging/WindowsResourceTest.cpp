@@ -201,18 +201,31 @@ std::string Narrow(const std::u16string& text) {
   return out;
 }
 
-// Each file checked: what the resource compiler wrote, and the program.
-std::vector<std::string> Files() {
-  return {VANTREL_RES_FILE,
+// Each file checked, with the names its version information gives: what
+// the resource compiler wrote and the window program, and the command-line
+// tool, which has a description of its own besides.
+struct Checked {
+  std::string test, path, internalName, fileName, description;
+};
+std::vector<Checked> Files() {
+  return {
+      {"Compiled", VANTREL_RES_FILE, "Vantrel", "Vantrel.exe", ""},
 #ifdef VANTREL_EXE_FILE
-          VANTREL_EXE_FILE
+      {"Executable", VANTREL_EXE_FILE, "Vantrel", "Vantrel.exe", ""},
+#endif
+#ifdef VANTREL_CLI_EXE_FILE
+      {"ToolExecutable", VANTREL_CLI_EXE_FILE, "vantrel-cli", "vantrel-cli.exe",
+       "Vantrel command-line tool"},
 #endif
   };
 }
+void PrintTo(const Checked& checked, std::ostream* out) {
+  *out << checked.path;
+}
 
-class WindowsResources : public ::testing::TestWithParam<std::string> {
+class WindowsResources : public ::testing::TestWithParam<Checked> {
  protected:
-  void SetUp() override { resources_ = ReadResources(GetParam()); }
+  void SetUp() override { resources_ = ReadResources(GetParam().path); }
 
   std::vector<const Resource*> OfType(std::uint16_t type) const {
     std::vector<const Resource*> found;
@@ -257,7 +270,7 @@ TEST_P(WindowsResources, FixedFileInfoSaysVersionOneForAnApplication) {
   EXPECT_EQ(Le32(fixed, 36), 1U) << "an application";
 }
 
-TEST_P(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheFiveValues) {
+TEST_P(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheNamedValues) {
   const VersionNode root = Version();
   const VersionNode* strings = Child(root, u"StringFileInfo");
   ASSERT_NE(strings, nullptr);
@@ -270,10 +283,15 @@ TEST_P(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheFiveValues) 
     EXPECT_EQ(value.type, 1) << Narrow(value.key) << " is not stored as UTF-16 text";
     values[Narrow(value.key)] = Narrow(value.text);
   }
-  const std::map<std::string, std::string> expected = {
-      {"FileVersion", "1.00"},    {"InternalName", "Vantrel"}, {"OriginalFilename", "Vantrel.exe"},
-      {"ProductName", "Vantrel"}, {"ProductVersion", "1.00"},
+  std::map<std::string, std::string> expected = {
+      {"FileVersion", "1.00"},
+      {"InternalName", GetParam().internalName},
+      {"OriginalFilename", GetParam().fileName},
+      {"ProductName", "Vantrel"},
+      {"ProductVersion", "1.00"},
   };
+  if (!GetParam().description.empty())
+    expected["FileDescription"] = GetParam().description;
   EXPECT_EQ(values, expected);
   EXPECT_EQ(table.children.size(), expected.size()) << "a key appears twice";
 }
@@ -324,10 +342,7 @@ TEST_P(WindowsResources, IconGroupHoldsEveryImageOfTheIconFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WindowsResources, ::testing::ValuesIn(Files()),
-                         [](const auto& file) {
-                           return file.param.find(".exe") != std::string::npos ? "Executable"
-                                                                               : "Compiled";
-                         });
+                         [](const auto& file) { return file.param.test; });
 
 }  // namespace
 }  // namespace vantrel::testing

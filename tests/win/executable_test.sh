@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Checks Vantrel.exe as the Windows loader sees it: a 64-bit (PE32+) GUI
-# program that imports only DLLs every Windows has, so the one file runs on
-# a clean system.
+# Checks a program as the Windows loader sees it: 64-bit (PE32+), of the
+# given subsystem (a GUI program unless told), importing only DLLs every
+# Windows has, so the one file runs on a clean system.
 #
-#   executable_test.sh OBJDUMP EXE
+#   executable_test.sh OBJDUMP EXE ["Windows GUI" | "Windows CUI"]
 set -euo pipefail
 objdump=$1
 exe=$2
+subsystem=${3:-Windows GUI}
 fail() {
   echo "FAIL: $*" >&2
   exit 1
@@ -14,8 +15,8 @@ fail() {
 
 headers=$("$objdump" -p "$exe")
 grep -Eq '^Magic[[:space:]]+020b[[:space:]]+\(PE32\+\)' <<<"$headers" || fail "not PE32+"
-grep -Eq '^Subsystem[[:space:]]+00000002[[:space:]]+\(Windows GUI\)' <<<"$headers" ||
-  fail "not a GUI program: $(grep '^Subsystem' <<<"$headers")"
+grep -Eq "^Subsystem[[:space:]]+0000000[23][[:space:]]+\($subsystem\)" <<<"$headers" ||
+  fail "not a $subsystem program: $(grep '^Subsystem' <<<"$headers")"
 
 system="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
 oleaut32.dll shcore.dll shell32.dll shlwapi.dll ucrtbase.dll user32.dll uxtheme.dll"
@@ -27,4 +28,4 @@ for dll in $dlls; do
     *) fail "imports $dll, which a clean Windows does not have" ;;
   esac
 done
-echo "PE32+ GUI program importing only: $(echo $dlls)"
+echo "PE32+ $subsystem program importing only: $(echo $dlls)"
