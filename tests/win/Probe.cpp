@@ -12,6 +12,8 @@
 //   win_probe box               prints the window's message box: title, text, icon, modal
 //   win_probe watch             prints the window's frame at each change until the
 //                               program ends, then its exit status
+//   win_probe close             closes the window as its close box does, then watches
+//   win_probe program           prints the path of the program that shows the window
 //
 // Texts travel as bytes of the fields' code page, one per character; a
 // character outside it is an error. Exit status 1 means the thing looked for
@@ -182,10 +184,29 @@ int Watch(HWND window) {
   return 0;
 }
 
+bool PrintProgram(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  wchar_t path[32768];
+  auto size = static_cast<DWORD>(std::size(path));
+  const bool found = process != nullptr && QueryFullProcessImageNameW(process, 0, path, &size);
+  if (process != nullptr)
+    CloseHandle(process);
+  if (!found)
+    return false;
+  std::string utf8(4 * size, '\0');
+  utf8.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(size), utf8.data(),
+                          static_cast<int>(utf8.size()), nullptr, nullptr)));
+  std::printf("%s\n", utf8.c_str());
+  return true;
+}
+
 int Usage() {
   std::fputs(
       "usage: win_probe clip-get | clip-set | encode PASSWORD | field N | key TEXT |\n"
-      "       where N | box | watch\n",
+      "       where N | box | watch | close | program\n",
       stderr);
   return 2;
 }
@@ -254,5 +275,11 @@ int main(int argc, char* argv[]) {
   }
   if (command == "watch")
     return Watch(window);
+  if (command == "close") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return Watch(window);
+  }
+  if (command == "program")
+    return PrintProgram(window) ? 0 : 1;
   return Usage();
 }
