@@ -15,6 +15,9 @@ its options:
     vantrel-cli.exe encode -o code.txt message.txt
     vantrel-cli.exe decode code.txt
 ")
+  # configure_file turns the template's line ends into CR LF, not those of
+  # the text it puts in.
+  string(REPLACE "\n" "\r\n" VANTREL_README_CLI "${VANTREL_README_CLI}")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
