@@ -90,13 +90,16 @@ with tempfile.TemporaryDirectory() as work:
     check("the code is not in the escaped form", escaped.strip() in screen, screen)
 
     # The echo is back after the prompt: when the passwords differ, and
-    # after Ctrl+C, which ends the program as Windows' own handler would.
+    # after Ctrl+C, which ends the program as Windows' own handler would,
+    # leaving no output file, whole or temporary.
     for what, keys, ending in [
         ("two passwords that differ", [("Password:", "one\r"), ("again:", "two\r")], "00000002"),
         ("Ctrl+C at the prompt", [("Password:", "sec\x03")], "c000013a"),
     ]:
-        screen, status = run([probe, exe, "encode", "hello.txt"], keys, work)
+        screen, status = run([probe, exe, "encode", "-o", "out.txt", "hello.txt"], keys, work)
         check(f"{what}: not \"exit {ending} echo on\"", f"exit {ending} echo on" in screen, screen)
+        left = [name for name in os.listdir(work) if "out.txt" in name]
+        check(f"{what}: files left: {left}", not left, screen)
 
     # No control character reaches the console raw; text beyond ASCII shows.
     write("return.code", subprocess.run(
