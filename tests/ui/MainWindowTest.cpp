@@ -73,6 +73,7 @@ class MainWindowTest : public QObject {
   void menu();
   void keystrokes_data();
   void keystrokes();
+  void deadKeys();
   void ctrlVAddsOnlyItsOwnCode();
   void inputMethodCommits();
   void codesSurviveEncodeCopyPasteDecode_data();
@@ -249,17 +250,22 @@ void MainWindowTest::keystrokes_data() {
   ctrl.addKeyClick(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   QTest::newRow("Ctrl with a letter") << ctrl << 1 + 7 + 26 << "";
 
-  QTestEventList none;
-  none.addKeyClicks("x");
-  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Shift,
-                      Qt::Key_Control, Qt::Key_F1, Qt::Key_F5, Qt::Key_Up, Qt::Key_Down})
-    none.addKeyClick(key);
-  QTest::newRow("keys that type nothing") << none << int('x') << "x";
+  // The field still applies the key as it always has: Ctrl+Backspace
+  // deletes, while the key counts what Windows reports.
+  QTestEventList ctrlKeys;
+  ctrlKeys.addKeyClicks("ab");
+  ctrlKeys.addKeyClick(Qt::Key_Backspace, Qt::ControlModifier);
+  ctrlKeys.addKeyClick(Qt::Key_Return, Qt::ControlModifier);
+  ctrlKeys.addKeyClick(Qt::Key_BracketLeft, Qt::ControlModifier);
+  ctrlKeys.addKeyClick(Qt::Key_6, Qt::ControlModifier);
+  QTest::newRow("Ctrl+Backspace, Ctrl+Enter, Ctrl+[, Ctrl+6")
+      << ctrlKeys << 97 + 98 + 127 + 10 + 27 << "";
 
-  // Whatever text a key brings into the field is counted, modifiers or not.
+  // Alt with a key is a system key on Windows: no character, nothing typed.
   QTestEventList alt;
   alt.addKeyClick(Qt::Key_X, Qt::AltModifier);
-  QTest::newRow("Alt with a letter") << alt << int('x') << "x";
+  alt.addKeyClick(Qt::Key_1, Qt::AltModifier | Qt::ShiftModifier);
+  QTest::newRow("Alt with a key") << alt << 0 << "";
 
   QTestEventList shifted;
   shifted.addKeyClicks("A~");
@@ -279,6 +285,30 @@ void MainWindowTest::keystrokes() {
   QCOMPARE(int(window_->model().KeySum()), keySum);
   QCOMPARE(ToQString(window_->model().Text3()), text);
   QCOMPARE(text3()->text(), text);
+}
+
+void MainWindowTest::deadKeys() {
+  // A dead key types nothing until the next key: then the accented
+  // character, the accent alone before a space, the accent and the character
+  // when they make none, both accents after a second dead key. Before a
+  // control key the accent is typed and the key does its work.
+  const struct {
+    int key;
+    Qt::KeyboardModifiers mods;
+    const char16_t* text;
+  } keys[] = {{Qt::Key_Dead_Circumflex, {}, u""},   {Qt::Key_A, {}, u"a"},
+              {Qt::Key_Dead_Circumflex, {}, u""},   {Qt::Key_X, {}, u"x"},
+              {Qt::Key_Dead_Acute, {}, u""},        {Qt::Key_Space, {}, u" "},
+              {Qt::Key_Dead_Grave, {}, u""},        {Qt::Key_Dead_Grave, {}, u""},
+              {Qt::Key_Dead_Acute, {}, u""},        {Qt::Key_Shift, Qt::ShiftModifier, u""},
+              {Qt::Key_E, Qt::ShiftModifier, u"E"}, {Qt::Key_Dead_Diaeresis, {}, u""},
+              {Qt::Key_Backspace, {}, u"\b"}};
+  for (const auto& key : keys) {
+    QKeyEvent press(QEvent::KeyPress, key.key, key.mods, QString::fromUtf16(key.text));
+    QApplication::sendEvent(text3(), &press);
+  }
+  QCOMPARE(int(window_->model().KeySum()), 226 + 94 + 120 + 180 + 96 + 96 + 201 + 168 + 8);
+  QCOMPARE(window_->model().Text3(), Text(u"\u00E2^x\u00B4``\u00C9"));
 }
 
 void MainWindowTest::ctrlVAddsOnlyItsOwnCode() {
