@@ -67,6 +67,15 @@ QMessageBox::Icon BoxIcon(MsgIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// The smallest frame of a captioned window on Windows, 116 x 27 pixels at 96
+// dots per inch, at this screen's resolution.
+QSize MinimumFrame(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  const double scale = screen != nullptr ? screen->logicalDotsPerInch() / 96.0 : 1.0;
+  return QSize(static_cast<int>(std::lround(116 * scale)),
+               static_cast<int>(std::lround(27 * scale)));
+}
+
 bool CanPlaceWindows() {
   // Wayland compositors place windows themselves and ignore a program's moves.
   return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -272,6 +281,9 @@ void MainWindow::setFrame(float twips, void (*change)(QRect& frame, int pixels))
   const QRect before = frameGeometry();
   QRect after = before;
   change(after, pixels);
+  // Like a captioned window on Windows, the frame keeps a minimum size: the
+  // closing window stops shrinking there and slides away whole.
+  after.setSize(after.size().expandedTo(MinimumFrame(*this)));
   if (after.topLeft() != before.topLeft())
     move(after.topLeft());
   if (after.size() != before.size()) {
