@@ -121,9 +121,16 @@ void MainWindow::createFields() {
   Put(*text1_, kText1);
   Put(*text2_, kText2);
   Put(*text3_, kText3);
-  text1_->setToolTip(QStringLiteral(" Enter Your Txt To Encode Hear"));
-  text2_->setToolTip(QStringLiteral("  Enter Your Encoded Txt Hear To DeEncode "));
-  text3_->setToolTip(QStringLiteral(" Enter PassWord"));
+  // A screen reader names each field by its meaning and reads its tooltip,
+  // without the tooltip's odd spacing, as the description.
+  const auto describe = [](QWidget* field, const char* name, const QString& toolTip) {
+    field->setToolTip(toolTip);
+    field->setAccessibleName(QLatin1String(name));
+    field->setAccessibleDescription(toolTip.simplified());
+  };
+  describe(text1_, "Text to encode", QStringLiteral(" Enter Your Txt To Encode Hear"));
+  describe(text2_, "Code", QStringLiteral("  Enter Your Encoded Txt Hear To DeEncode "));
+  describe(text3_, "Password", QStringLiteral(" Enter PassWord"));
 
   for (CodeEdit* field : {text1_, text2_}) {
     field->setTabChangesFocus(true);

@@ -2,6 +2,7 @@
 // offscreen platform: geometry, properties, menu, keystrokes, lossless
 // fields, message boxes, clipboard and the closing animation.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -140,22 +141,38 @@ void MainWindowTest::fields_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QRect>("geometry");
   QTest::addColumn<QString>("toolTip");
-  QTest::newRow("Text1") << "Text1" << QRect(8, 40, 337, 105) << " Enter Your Txt To Encode Hear";
+  QTest::addColumn<QString>("accessibleName");
+  QTest::addColumn<QString>("description");
+  QTest::newRow("Text1") << "Text1" << QRect(8, 40, 337, 105) << " Enter Your Txt To Encode Hear"
+                         << "Text to encode"
+                         << "Enter Your Txt To Encode Hear";
   QTest::newRow("Text2") << "Text2" << QRect(8, 152, 337, 105)
-                         << "  Enter Your Encoded Txt Hear To DeEncode ";
-  QTest::newRow("Text3") << "Text3" << QRect(88, 8, 161, 20) << " Enter PassWord";
+                         << "  Enter Your Encoded Txt Hear To DeEncode "
+                         << "Code"
+                         << "Enter Your Encoded Txt Hear To DeEncode";
+  QTest::newRow("Text3") << "Text3" << QRect(88, 8, 161, 20) << " Enter PassWord"
+                         << "Password"
+                         << "Enter PassWord";
 }
 
 void MainWindowTest::fields() {
   QFETCH(QString, name);
   QFETCH(QRect, geometry);
   QFETCH(QString, toolTip);
+  QFETCH(QString, accessibleName);
+  QFETCH(QString, description);
   auto* field = window_->findChild<QWidget*>(name);
   QVERIFY(field != nullptr);
   QCOMPARE(field->parentWidget(), window_->centralWidget());
   QCOMPARE(field->geometry(), geometry);
   QCOMPARE(field->toolTip(), toolTip);
   QVERIFY(field->isVisible());
+  // What a screen reader says of the field.
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+  QVERIFY(accessible != nullptr);
+  QCOMPARE(accessible->role(), QAccessible::EditableText);
+  QCOMPARE(accessible->text(QAccessible::Name), accessibleName);
+  QCOMPARE(accessible->text(QAccessible::Description), description);
 }
 
 void MainWindowTest::fieldKinds() {
