@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 #include "CodeEdit.h"
@@ -191,10 +192,13 @@ void MainWindow::centre() {
   if (screen == nullptr)
     return;
   // The frame is known once the window exists; before that, the client area.
+  // On a screen smaller than the window the top-left corner stays on the
+  // screen, so that the menu bar can be reached.
   const QRect area = screen->geometry();
+  const QRect usable = screen->availableGeometry();
   const QSize outer = frameGeometry().size();
-  move(area.x() + (area.width() - outer.width()) / 2,
-       area.y() + (area.height() - outer.height()) / 2);
+  move(std::max(usable.left(), area.x() + (area.width() - outer.width()) / 2),
+       std::max(usable.top(), area.y() + (area.height() - outer.height()) / 2));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

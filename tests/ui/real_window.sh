@@ -5,8 +5,9 @@
 # into the cleared code field, chooses Decode and checks the text; then closes
 # the window and checks that it slides away and the program ends. Given the
 # command-line tool too, it also pastes a code made by the tool with the same
-# password into the window and decodes it there. Any missing tool or mismatch
-# is a failure.
+# password into the window and decodes it there. Last, it starts the window
+# on a screen smaller than the window and checks that its top-left corner is
+# on the screen. Any missing tool or mismatch is a failure.
 set -euo pipefail
 vantrel=$1
 expected_code=$2
@@ -147,3 +148,23 @@ awk -v w0=116 -v h0=27 -v bottom=768 '
     printf "%d shrinking, %d at %dx%d, last at %d %d\n", shrinking, stopped, w0, h0, x, y
   }' "$work/moves" >"$work/phases" || fail "closing window: $(cat "$work/phases")"
 echo "real window: code, text and closing as expected ($moves geometries seen: $(cat "$work/phases"))"
+
+# On a screen smaller than the window, its top-left corner stays on the screen.
+kill "$xvfb" 2>/dev/null || true
+Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3>"$work/small" 2>>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$work/small" ] && break
+  sleep 0.05
+done
+[ -s "$work/small" ] || fail "the small Xvfb did not start"
+export DISPLAY=":$(cat "$work/small")"
+"$vantrel" 2>"$work/vantrel.log" &
+app=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -1 || true)
+[ -n "$window" ] || fail "no window appeared on the small screen"
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ "$WIDTH" -gt 320 ] ||
+  fail "on a 320x240 screen the ${WIDTH}x${HEIGHT} window is at $X $Y"
+echo "small screen: the ${WIDTH}x${HEIGHT} window is at $X $Y"
