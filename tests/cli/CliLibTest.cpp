@@ -194,8 +194,9 @@ TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
   form.Encode_Click();
   EXPECT_EQ(host.Status(), kRefused);
   EXPECT_EQ(shown,
-            "The character \"~\" at line 1, column 1 cannot be encoded.\n\nVantrel can encode "
-            "letters A to Z, digits, spaces, line breaks and punctuation other than \"~\".\n");
+            "The character \"~\" at line 1, column 1 cannot be encoded.\n\nVantrel encodes only "
+            "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
+            "breaks and punctuation other than \"~\".\n");
 
   host.MsgBox(messages::ErrorReport(Error(51, u"Internal error")));
   host.MsgBox(messages::WrongPassword());

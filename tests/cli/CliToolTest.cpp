@@ -220,11 +220,13 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
        "The code is too long to decode.\n\nA code has at most 32,766 characters; this one has "
        "32,767.\n"},
       {"encode", "k", "ok\nso~",
-       "The character \"~\" at line 2, column 3 cannot be encoded.\n\nVantrel can encode letters "
-       "A to Z, digits, spaces, line breaks and punctuation other than \"~\".\n"},
+       "The character \"~\" at line 2, column 3 cannot be encoded.\n\nVantrel encodes only "
+       "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line breaks "
+       "and punctuation other than \"~\".\n"},
       {"encode", "k", "caf\xC3\xA9",
-       "The character \"\xC3\xA9\" at line 1, column 4 cannot be encoded.\n\nVantrel can encode "
-       "letters A to Z, digits, spaces, line breaks and punctuation other than \"~\".\n"},
+       "The character \"\xC3\xA9\" at line 1, column 4 cannot be encoded.\n\nVantrel encodes "
+       "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
+       "breaks and punctuation other than \"~\".\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
