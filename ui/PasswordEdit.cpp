@@ -1,6 +1,7 @@
 #include "PasswordEdit.h"
 
 #include <QKeyEvent>
+#include <string>
 #include <utility>
 
 #include "QtText.h"
@@ -23,8 +24,34 @@ bool SystemChord(Qt::KeyboardModifiers mods) {
          (mods & Qt::MetaModifier) != 0;
 }
 
+// The Latin letter Windows names a letter key by when the layout types
+// another script (a Cyrillic or Greek layout, say): the letter of the US
+// layout's key at that place. 0 when there is none.
+int LatinLetterKey(const QKeyEvent& event) {
+#ifdef Q_OS_WIN
+  const quint32 virtualKey = event.nativeVirtualKey();
+  return virtualKey >= 'A' && virtualKey <= 'Z' ? Qt::Key_A + static_cast<int>(virtualKey - 'A')
+                                                : 0;
+#else
+  // X11 and Wayland number keys by place (evdev codes + 8).
+  static constexpr struct {
+    quint32 first;
+    const char* letters;
+  } rows[] = {{24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52, "ZXCVBNM"}};
+  const quint32 code = event.nativeScanCode();
+  for (const auto& row : rows) {
+    if (code >= row.first && code - row.first < std::char_traits<char>::length(row.letters))
+      return Qt::Key_A + (row.letters[code - row.first] - 'A');
+  }
+  return 0;
+#endif
+}
+
 // Ctrl (without Alt) with a key, as the US layout gives it.
-Text ControlCharacter(int key, bool shift) {
+Text ControlCharacter(const QKeyEvent& event, bool shift) {
+  int key = event.key();
+  if (key < 0x10000 && QChar::isLetter(static_cast<char32_t>(key)) && key > 0x7F)
+    key = LatinLetterKey(event);
   if (key >= Qt::Key_A && key <= Qt::Key_Z)
     return Text(1, static_cast<char16_t>(key - Qt::Key_A + 1));
   switch (key) {
@@ -65,7 +92,7 @@ Text TypedCharacters(const QKeyEvent& event) {
   // Whatever text the platform attached: X11 sends the control code for some
   // of these keys and the plain character for others.
   if (ctrl && !alt)
-    return ControlCharacter(key, (mods & Qt::ShiftModifier) != 0);
+    return ControlCharacter(event, (mods & Qt::ShiftModifier) != 0);
   const Text text = FromQString(event.text());
   if (ctrl && alt) {
     // AltGr on Windows: a character if the layout has one on that key.

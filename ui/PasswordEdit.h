@@ -23,7 +23,8 @@ namespace vantrel {
 
 // The characters a key event types, in order, as Windows reports them:
 // - plain and shifted keys: their text (Backspace 8, Enter 13, Escape 27);
-// - Ctrl with a letter 1 to 26 (Shift or not); Ctrl with Backspace 127, with
+// - Ctrl with a letter 1 to 26 (Shift or not; on a layout of another script,
+//   by the US letter at the key's place); Ctrl with Backspace 127, with
 //   Enter 10, with Space 32, with Escape 27; Ctrl with "[", "\", "]", "^" and
 //   "_" 27 to 31; Ctrl with any other key, and Ctrl+Shift with Backspace,
 //   Enter or Space, nothing;
