@@ -11,34 +11,10 @@ vantrel=$1
 expected_code=$2
 table=$3
 
-for tool in Xvfb xdotool xclip setxkbmap; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb=
-app=
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
+source "$(dirname "$0")/xvfb.sh"
+command -v setxkbmap >/dev/null || fail "setxkbmap is not installed"
 # -noreset: a layout set between two windows stays when no client is left.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+start_xvfb 1024x768x24 -noreset
 
 keys=() codes=() layouts=()
 while IFS=$'\t' read -r k c l; do
@@ -47,27 +23,6 @@ while IFS=$'\t' read -r k c l; do
 done <"$table"
 [ "${#keys[@]}" -gt 0 ] || fail "no rows in $table"
 
-window=
-menu=0
-open_window() {
-  "$vantrel" 2>>"$work/vantrel.log" &
-  app=$!
-  window=
-  for _ in $(seq 400); do
-    window=$(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.05
-  done
-  [ -n "$window" ] || fail "no window appeared"
-  xdotool windowfocus --sync "$window"
-  # The fields sit at fixed places below the menu bar.
-  menu=$(($(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - 266))
-}
-close_window() {
-  kill "$app" 2>/dev/null || true
-  wait "$app" 2>/dev/null || true
-  app=
-}
 click() { # x y, in the client area
   echo "mousemove --window $window $1 $(($2 + menu)) click --delay 1 1"
 }
@@ -87,7 +42,9 @@ for i in "${!keys[@]}"; do
   [[ "$done_layouts" == *" $layout "* ]] && continue
   done_layouts+="$layout "
   setxkbmap -layout "$layout" || fail "cannot load the keyboard layout $layout"
-  open_window
+  start_vantrel
+  # The fields sit at fixed places below the menu bar.
+  menu=$(($(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - 266))
   key=0
   for j in "${!keys[@]}"; do
     [ "${layouts[$j]}" = "$layout" ] || continue
@@ -129,7 +86,7 @@ for i in "${!keys[@]}"; do
     fi
     key=$got
   done
-  close_window
+  stop_vantrel
 done
 echo "keystroke table: ${#keys[@]} rows, $failed differ"
 [ "$failed" -eq 0 ]

@@ -14,44 +14,9 @@ expected_code=$2
 close_window=$3
 cli=${4:-}
 
-for tool in Xvfb xdotool xclip; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb=
-app=
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-
-"$vantrel" 2>"$work/vantrel.log" &
-app=$!
-window=
-for _ in $(seq 400); do
-  window=$(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.05
-done
-[ -n "$window" ] || fail "no window appeared"
-xdotool windowfocus --sync "$window"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 1024x768x24
+start_vantrel
 sleep 0.3
 
 keys() {
@@ -150,19 +115,8 @@ awk -v w0=116 -v h0=27 -v bottom=768 '
 echo "real window: code, text and closing as expected ($moves geometries seen: $(cat "$work/phases"))"
 
 # On a screen smaller than the window, its top-left corner stays on the screen.
-kill "$xvfb" 2>/dev/null || true
-Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3>"$work/small" 2>>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/small" ] && break
-  sleep 0.05
-done
-[ -s "$work/small" ] || fail "the small Xvfb did not start"
-export DISPLAY=":$(cat "$work/small")"
-"$vantrel" 2>"$work/vantrel.log" &
-app=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -1 || true)
-[ -n "$window" ] || fail "no window appeared on the small screen"
+start_xvfb 320x240x24
+start_vantrel
 sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ "$WIDTH" -gt 320 ] ||
