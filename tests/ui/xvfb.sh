@@ -24,6 +24,7 @@ fail() {
 # start_xvfb WxHxD [OPTION...]: a new virtual screen in place of any earlier one.
 start_xvfb() {
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -f "$work/display" # not the old number while the new server starts
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp "${@:2}" 3>"$work/display" 2>>"$work/xvfb.log" &
   xvfb=$!
   for _ in $(seq 100); do
