@@ -50,9 +50,19 @@ for i in "${!keys[@]}"; do
     [ "${layouts[$j]}" = "$layout" ] || continue
     sum=0
     [ "${codes[$j]}" = - ] || for code in ${codes[$j]//,/ }; do sum=$((sum + code)); done
+    # A mark on the clipboard, in place before the keys (xclip takes the
+    # clipboard after it has returned).
     printf 'none yet' | xclip -selection clipboard -i >/dev/null 2>&1
+    until [ "$(xclip -selection clipboard -o 2>/dev/null)" = 'none yet' ]; do sleep 0.01; done
+    # Into the password field with the right button: its context menu showing
+    # means the click has reached the field. (Keys read together with the
+    # click would meet the input method of the field that had the focus,
+    # which takes dead keys.)
+    xdotool mousemove --window "$window" 168 $((menu + 18)) click 3
+    wait_windows 2
+    xdotool key Escape
+    wait_windows 1
     {
-      click 168 18 # the password field
       echo "key --delay 1 End"
       echo "key --delay 20 ${keys[$j]}"
       echo "key --delay 1 k"
@@ -75,7 +85,8 @@ for i in "${!keys[@]}"; do
       sleep 0.02
     done
     kill -0 "$app" 2>/dev/null || fail "the program ended at row '${keys[$j]}': $(cat "$work/vantrel.log")"
-    got=$("$expected_code" --key Hi <"$work/code") || fail "no code after row '${keys[$j]}'"
+    got=$("$expected_code" --key Hi <"$work/code") ||
+      fail "no code after row '${keys[$j]}': $(od -c "$work/code" | head -3)"
     want=$(((key + sum + 107) % 100))
     if [ "$got" -eq "$want" ]; then
       printf 'ok    %-36s %-8s %s\n' "${keys[$j]}" "${codes[$j]}" "$layout"
