@@ -1,24 +1,16 @@
 #include "CliHost.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
 
-#include "Utf8.h"
+#include "Sentences.h"
+#include "Streams.h"
 
 namespace vantrel::cli {
 namespace {
 
 void WriteStandardError(std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written <= 0)
-      return;  // nowhere left to report to; the exit status still tells
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
+  // Nowhere left to report a failure to; the exit status still tells.
+  WriteAll(kStandardError, text);
 }
 
 // Gravity of a status when several messages meet in one run.
@@ -56,16 +48,8 @@ ExitStatus StatusOf(MsgId id) {
   return kInternal;  // the error report, which ends the program
 }
 
-std::string MessageLine(const Text& prompt) {
-  Text plain;
-  plain.reserve(prompt.size() + 1);
-  for (std::size_t i = 0; i < prompt.size(); ++i) {
-    if (prompt[i] == u'\r' && i + 1 < prompt.size() && prompt[i + 1] == u'\n')
-      continue;
-    plain.push_back(prompt[i]);
-  }
-  plain.push_back(u'\n');
-  return EncodeUtf8(plain);
+std::string MessageLine(const Message& message) {
+  return "vantrel-cli: " + Sentence(message) + "\n";
 }
 
 CliHost::CliHost(std::function<void(std::string_view)> writeError)
@@ -73,7 +57,7 @@ CliHost::CliHost(std::function<void(std::string_view)> writeError)
 
 void CliHost::MsgBox(const Message& message) {
   Raise(StatusOf(message.id));
-  writeError_(MessageLine(message.text));
+  writeError_(MessageLine(message));
 }
 
 void CliHost::ClipboardClear() {

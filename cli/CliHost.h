@@ -27,9 +27,9 @@ enum ExitStatus : int {
 // The exit status a message stands for.
 ExitStatus StatusOf(MsgId id);
 
-// The message as a line of UTF-8: CR LF becomes a plain newline, and one
-// newline ends it.
-std::string MessageLine(const Text& prompt);
+// The message as the tool shows it on standard error: its name, the
+// message's sentence (Sentences.h) and a newline.
+std::string MessageLine(const Message& message);
 
 // Thrown by End() to leave the command at once; the tool catches it and
 // exits with kInternal.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
-#include <vector>
 
 #include "Utf8.h"
 
@@ -80,68 +79,88 @@ std::string EscapeCode(const Text& code, std::size_t lineWidth) {
   return out;
 }
 
-Unescaped UnescapeCode(std::string_view escaped) {
-  Unescaped result;
-  const auto fail = [&](std::string why) {
-    result.code.clear();
-    result.error = "Invalid escaped code: " + std::move(why);
-    return result;
-  };
-  // Blanks and line breaks are layout, even inside an escape (a mail program
-  // may break a long line anywhere); the rest is kept with its position.
-  std::string kept;
-  std::vector<std::size_t> positions;
-  for (std::size_t i = 0; i < escaped.size(); ++i) {
-    const char c = escaped[i];
+bool Unescaper::Fail(std::string why) {
+  if (error_.empty())
+    error_ = "Invalid escaped code: " + std::move(why);
+  code_.clear();
+  return false;
+}
+
+bool Unescaper::Feed(std::string_view piece) {
+  if (!error_.empty())
+    return false;
+  for (const char c : piece) {
+    const std::size_t at = offset_++;
+    // Blanks and line breaks are layout, even inside an escape (a mail
+    // program may break a long line anywhere).
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
       continue;
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 32 || byte >= 127) {
-      return fail(Shown(c) + " at " + Position(i) +
+      return Fail(Shown(c) + " at " + Position(at) +
                   " is not part of the escaped form, which is printable ASCII only.");
     }
-    kept.push_back(c);
-    positions.push_back(i);
-  }
-  const std::size_t n = kept.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const char c = kept[i];
-    if (c != '\\') {
-      result.code.push_back(static_cast<unsigned char>(c));
-      continue;
-    }
-    if (i + 1 == n)
-      return fail("it ends in a lone \"\\\" at " + Position(positions[i]) + ".");
-    const char kind = kept[i + 1];
-    if (const auto* escape = std::ranges::find(kShortEscapes, kind, &ShortEscape::letter);
-        escape != std::end(kShortEscapes)) {
-      result.code.push_back(escape->unit);
-      ++i;
-      continue;
-    }
-    switch (kind) {
-      case 'x':
-      case 'u': {
-        const std::size_t digits = kind == 'x' ? 2 : 4;
-        unsigned value = 0;
-        for (std::size_t d = 0; d < digits; ++d) {
-          const int v = i + 2 + d < n ? HexValue(kept[i + 2 + d]) : -1;
-          if (v < 0) {
-            return fail(std::string("\"\\") + kind + "\" at " + Position(positions[i]) + " needs " +
-                        std::to_string(digits) + " hexadecimal digits.");
-          }
-          value = value * 16 + static_cast<unsigned>(v);
+    switch (state_) {
+      case State::kPlain:
+        if (c == '\\') {
+          state_ = State::kEscape;
+          escapeAt_ = at;
+        } else {
+          code_.push_back(byte);
         }
-        result.code.push_back(static_cast<char16_t>(value));
-        i += 1 + digits;
-        continue;
+        break;
+      case State::kEscape:
+        if (const auto* escape = std::ranges::find(kShortEscapes, c, &ShortEscape::letter);
+            escape != std::end(kShortEscapes)) {
+          code_.push_back(escape->unit);
+          state_ = State::kPlain;
+        } else if (c == 'x' || c == 'u') {
+          state_ = State::kDigits;
+          kind_ = c;
+          digitsLeft_ = c == 'x' ? 2 : 4;
+          value_ = 0;
+        } else {
+          return Fail("\"\\\" followed by " + Shown(c) + " at " + Position(escapeAt_) +
+                      " is not an escape; the escapes are \\\\, \\n, \\r, \\t, \\xHH and \\uHHHH.");
+        }
+        break;
+      case State::kDigits: {
+        const int v = HexValue(c);
+        if (v < 0)
+          return Fail(DigitsMissing());
+        value_ = value_ * 16 + static_cast<unsigned>(v);
+        if (--digitsLeft_ == 0) {
+          code_.push_back(static_cast<char16_t>(value_));
+          state_ = State::kPlain;
+        }
+        break;
       }
-      default:
-        return fail("\"\\\" followed by " + Shown(kind) + " at " + Position(positions[i]) +
-                    " is not an escape; the escapes are \\\\, \\n, \\r, \\t, \\xHH and \\uHHHH.");
     }
   }
+  return true;
+}
+
+Unescaped Unescaper::Finish() {
+  if (error_.empty() && state_ == State::kEscape)
+    Fail("it ends in a lone \"\\\" at " + Position(escapeAt_) + ".");
+  if (error_.empty() && state_ == State::kDigits)
+    Fail(DigitsMissing());
+  Unescaped result;
+  result.error = error_;
+  if (error_.empty())
+    result.code = std::move(code_);
   return result;
+}
+
+std::string Unescaper::DigitsMissing() const {
+  return std::string("\"\\") + kind_ + "\" at " + Position(escapeAt_) + " needs " +
+         std::to_string(kind_ == 'x' ? 2 : 4) + " hexadecimal digits.";
+}
+
+Unescaped UnescapeCode(std::string_view escaped) {
+  Unescaper reader;
+  reader.Feed(escaped);
+  return reader.Finish();
 }
 
 std::string TerminalSafe(const Text& text) {

@@ -37,9 +37,36 @@ struct Unescaped {
   std::string error;
 };
 
-// The code an escaped form stands for. Raw blanks and line breaks are
-// skipped wherever they stand, inside an escape too; an unknown escape, an escape cut short, or a
-// byte outside printable ASCII is an error that names its position (counted from 1).
+// Reads an escaped form piece by piece, as it arrives, keeping only the
+// code: memory stays at the code's size however long the input runs. Raw
+// blanks and line breaks are skipped wherever they stand, inside an escape
+// too; an unknown escape, an escape cut short, or a byte outside printable
+// ASCII is an error that names its position (counted from 1).
+class Unescaper {
+ public:
+  // Takes the next piece; false once the input is known not to be an
+  // escaped form. An escape may be split across pieces.
+  bool Feed(std::string_view piece);
+  // The code so far, in characters.
+  std::size_t Size() const { return code_.size(); }
+  // The code, or why the whole input is not an escaped form.
+  Unescaped Finish();
+
+ private:
+  bool Fail(std::string why);
+  std::string DigitsMissing() const;
+
+  enum class State { kPlain, kEscape, kDigits } state_ = State::kPlain;
+  Text code_;
+  std::string error_;
+  std::size_t offset_ = 0;    // bytes taken so far
+  std::size_t escapeAt_ = 0;  // offset of the current escape's backslash
+  char kind_ = 0;             // 'x' or 'u' in kDigits
+  std::size_t digitsLeft_ = 0;
+  unsigned value_ = 0;
+};
+
+// The code an escaped form stands for, read in one piece.
 Unescaped UnescapeCode(std::string_view escaped);
 
 // A text as UTF-8 that is safe to show on a terminal: line feeds, tabs and

@@ -40,6 +40,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
+    } else if (!arg.starts_with("--") && arg.size() > 2) {
+      name = arg.substr(0, 2);  // a short option with its value glued on
+      value = arg.substr(2);
     }
     // Takes the option's value from "=value" or from the next argument.
     const auto takeValue = [&]() -> std::optional<std::string> {
@@ -51,12 +54,26 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       return std::nullopt;
     };
 
-    if (name == "-h" || name == "--help") {
+    const bool flag = name == "-h" || name == "--help" || name == "-V" || name == "--version" ||
+                      name == "--escaped" || name == "--binary";
+    if (flag && value) {
+      fail(name + " takes no value.");
+    } else if (name == "-h" || name == "--help") {
       help = true;
     } else if (name == "-V" || name == "--version") {
       version = true;
-    } else if (name == "--escaped" && !value) {
+    } else if (name == "--escaped") {
       options.escaped = true;
+    } else if (name == "--binary") {
+      options.binary = true;
+    } else if (name == "-o" || name == "--output") {
+      const auto file = takeValue();
+      if (options.outputFile)
+        fail("give the output file only once.");
+      else if (file && file->empty())
+        fail(name + " needs a file name.");
+      else
+        options.outputFile = file;
     } else if (name == "--password-file") {
       const auto file = takeValue();
       if (options.passwordFile || options.passwordFd)
@@ -72,7 +89,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         const char* end = text->data() + text->size();
         const auto [ptr, ec] = std::from_chars(text->data(), end, fd);
         if (ec != std::errc() || ptr != end || fd < 0) {
-          fail("--password-fd needs a descriptor number, not \"" + *text + "\".");
+          fail("--password-fd needs a descriptor number.");
           continue;
         }
       }
@@ -82,8 +99,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         options.passwordFd = fd;
     } else if (LooksLikePassword(name)) {
       fail(
-          "vantrel-cli never takes a password on the command line, where other users can read "
-          "it; use --password-file FILE, --password-fd N, or type it when asked.");
+          "a password is never taken from the command line, where other users can read it; "
+          "use --password-file FILE, --password-fd N, or type it when asked.");
     } else {
       fail("unknown option \"" + name + "\".");
     }
@@ -113,12 +130,14 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   } else if (positional.size() == 2 && positional[1] != "-") {
     options.inputFile = positional[1];
   }
+  if (options.outputFile == "-")
+    options.outputFile.reset();
   return parsed;
 }
 
 std::string HelpText() {
   return R"(Usage: vantrel-cli encode [OPTIONS] [FILE]
-       vantrel-cli decode [OPTIONS] [FILE]
+  or:  vantrel-cli decode [OPTIONS] [FILE]
 
 Turns a text into a password-keyed code and back, giving the same codes as
 the Vantrel window. The input is read from FILE, or from standard input when
@@ -128,34 +147,60 @@ standard error.
   encode   Reads a text (UTF-8) and writes its code. To a pipe or a file the
            code is written exactly, with no newline added; to a terminal, or
            with --escaped, it is written in the escaped form followed by a
-           newline.
-  decode   Reads a code and writes its text (UTF-8) with its line endings as
-           stored. The code is read exactly; with --escaped, or when it comes
-           from a terminal, it is read in the escaped form. On a terminal,
-           control characters in the text are shown as \xHH.
+           newline. Every character must be one the window can encode: a
+           character outside the Windows-1252 code page is refused, naming
+           its line and column, as are those the window refuses.
+  decode   Reads a code and writes its text (UTF-8). The code is read
+           exactly; with --escaped, or when it comes from a terminal, it is
+           read in the escaped form. On a terminal, control characters in the
+           text are shown as \xHH.
 
-The password is asked for on the terminal with echo off, or read from:
-  --password-file FILE  the first line of FILE, without its line ending
-  --password-fd N       the first line of descriptor N; with N = 0 the text
-                        or code follows the password's line on standard input
-A password is never taken from the command line itself.
+Line endings: the window types a line break as CR LF. By default encode
+turns each lone LF into CR LF, so that a text with Unix line endings gives
+the same code as the same lines typed into the window (each line break then
+counts as two characters towards the limit of 24,572), and decode turns each
+CR LF back into LF.
 
-  --escaped    use the escaped form of the code: printable ASCII only, with
-               \\ for a backslash, \n \r \t for line feed, carriage return
-               and tab, and \xHH for any other character; blanks and line
-               breaks in it are ignored when reading
-  -h, --help     show this help
-  -V, --version  show the version
+The password is asked for on the terminal with echo off (twice for encode,
+which refuses to go on when the two differ), or read from a file or a
+descriptor; it is never taken from the command line itself.
+
+Options:
+  --password-file FILE  read the password from the first line of FILE,
+                        without its line ending
+  --password-fd N       read the password from the first line of descriptor
+                        N; with N = 0 the text or code follows the password's
+                        line on standard input. When N is a terminal, the
+                        password is asked for there as on the terminal.
+  -o, --output FILE     write the result to FILE instead of standard output.
+                        FILE is replaced only once the result is complete
+                        (through a temporary file beside it), so a failure
+                        leaves it as it was. A new FILE for decoded text is
+                        readable by its owner only.
+  --binary              keep the text's bytes exactly as they are, line
+                        endings included, both ways
+  --escaped             use the escaped form of the code: printable ASCII
+                        only, with \\ for a backslash, \n \r \t for line
+                        feed, carriage return and tab, and \xHH for any other
+                        character; blanks and line breaks in it are ignored
+                        when reading. When decode fails on input that looks
+                        escaped, it suggests this option.
+  -h, --help            show this help
+  -V, --version         show the version
+
+The input may not be the output: "vantrel-cli encode f > f" is refused, as
+the shell has emptied f before the tool starts.
 
 Exit status:
    0  success
    1  wrong password, or the input is not a code
-   2  input refused: empty, too long, not UTF-8, or a character that cannot
-      be encoded
-  64  usage error, or no terminal to ask for the password on
+   2  input refused: empty, too long, not UTF-8, a character that cannot be
+      encoded, or two different passwords typed
+  64  usage error, the input is the output, or no terminal to ask for the
+      password on
   66  a named file cannot be read
   70  internal error
-  74  reading or writing a stream failed
+  74  reading or writing a stream or the output file failed
 )";
 }
 

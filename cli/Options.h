@@ -17,6 +17,8 @@ struct Options {
   std::optional<std::string> passwordFile;  // --password-file FILE
   std::optional<int> passwordFd;            // --password-fd N
   bool escaped = false;                     // --escaped
+  bool binary = false;                      // --binary
+  std::optional<std::string> outputFile;    // -o, --output FILE; none or "-" for standard output
   std::optional<std::string> inputFile;     // FILE; none or "-" for standard input
 };
 
@@ -28,7 +30,9 @@ struct ParsedOptions {
 
 // Parses the arguments after the program's name. Options may stand before or
 // after the command; "--" ends them; "--name=value" and "--name value" both
-// work. --help and --version win over everything else, errors included.
+// work, and so do "-o FILE" and "-oFILE". --help and --version win over
+// everything else, errors included. An error never repeats a value the user
+// may have meant as a password: an unknown "-pSecret" is named "-p".
 ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
 // The text --help prints.

@@ -1,20 +1,30 @@
 #pragma once
 
 // Reading and writing the tool's streams through plain descriptors, so that
-// every byte goes through exactly as it stands, and asking for the password
-// on the terminal.
+// every byte goes through exactly as it stands. With Terminal.h, Files.h and
+// Process.h this is the part of the tool that speaks to the system; the rest
+// is portable.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace vantrel::cli {
+
+inline constexpr int kStandardInput = 0;
+inline constexpr int kStandardOutput = 1;
+inline constexpr int kStandardError = 2;
 
 struct ReadResult {
   enum Outcome { kOk, kTooLong, kFailed, kNoTerminal } outcome = kOk;
   int error = 0;  // errno for kFailed
   std::string bytes;
 };
+
+// Hands each piece read to take, up to the end of the stream; kTooLong as
+// soon as take returns false, and nothing more is read. Keeps no bytes.
+ReadResult ReadPieces(int fd, const std::function<bool(std::string_view)>& take);
 
 // Everything up to the end of the stream, or kTooLong as soon as it holds
 // more than limit bytes.
@@ -23,17 +33,21 @@ ReadResult ReadAll(int fd, std::size_t limit);
 // The first line, without its line ending (LF or CR LF; a CR left at the end
 // of the stream goes too). Reads one byte at a time, so the rest of the
 // stream stays unread for whoever reads it next. kTooLong when the line
-// holds more than limit bytes.
+// holds more than limit bytes. The bytes' storage is reserved once and never
+// moves, so a password read here leaves no copy behind to wipe.
 ReadResult ReadFirstLine(int fd, std::size_t limit);
-
-// Asks on the controlling terminal (/dev/tty, whatever standard input and
-// output are) with echo off, and reads one line. The terminal's settings
-// come back on every way out: a normal return, an error, and SIGINT,
-// SIGTERM, SIGHUP or SIGQUIT, which then still end the program as they
-// would have. kNoTerminal when the process has no terminal.
-ReadResult AskOnTerminal(std::string_view prompt, std::size_t limit);
 
 // Writes all of bytes; returns 0, or the errno of the write that failed.
 int WriteAll(int fd, std::string_view bytes);
+
+bool IsTerminal(int fd);
+bool IsOpen(int fd);
+
+// Opens a named file for reading: the descriptor, or -1 with errno in error.
+int OpenForReading(const std::string& path, int& error);
+void Close(int fd);
+
+// The system's description of an errno value.
+std::string ErrorText(int error);
 
 }  // namespace vantrel::cli

@@ -1,28 +1,28 @@
 #include "Tool.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string_view>
 
 #include "CliHost.h"
+#include "Convert.h"
 #include "Escape.h"
+#include "Files.h"
 #include "Options.h"
+#include "Process.h"
+#include "Secret.h"
+#include "Sentences.h"
 #include "Streams.h"
+#include "Terminal.h"
 #include "Utf8.h"
-#include "app/Form1.h"
 
 namespace vantrel::cli {
 namespace {
 
-// The tool's own messages, as opposed to the window's: named after the tool.
+// The tool's own messages, named after the tool like the window's.
 int Complain(ExitStatus status, const std::string& why) {
-  WriteAll(STDERR_FILENO, "vantrel-cli: " + why + "\n");
+  WriteAll(kStandardError, "vantrel-cli: " + why + "\n");
   return status;
 }
 
@@ -34,50 +34,121 @@ std::string Grouped(std::size_t value) {
 }
 
 std::string NotUtf8(std::string_view bytes, std::size_t offset) {
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(bytes[offset]));
-  return std::string("is not valid UTF-8 (byte ") + hex + " at offset " + std::to_string(offset) +
-         ")";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(bytes[offset]);
+  return std::string("is not valid UTF-8 (byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF] +
+         " at offset " + std::to_string(offset) + ")";
+}
+
+// Where the text or code comes from.
+struct Source {
+  int fd = kStandardInput;
+  std::string name = "standard input";
+  bool owned = false;
+  Source() = default;
+  Source(const Source&) = delete;
+  Source& operator=(const Source&) = delete;
+  ~Source() {
+    if (owned)
+      Close(fd);
+  }
+};
+
+// A run that writes over one of its own inputs would destroy it: with
+// "> f" the shell has emptied f before the tool even starts.
+int RefuseInputAsOutput(const Options& options, const Source& source) {
+  const std::optional<FileId> output =
+      options.outputFile ? RegularFileId(*options.outputFile) : RegularFileId(kStandardOutput);
+  if (!output)
+    return kSuccess;
+  const std::string advice = "; write the result to another file.";
+  if (RegularFileId(source.fd) == output) {
+    if (options.outputFile) {
+      return Complain(kUsage, "the output file " + *options.outputFile + " is the input " +
+                                  (source.owned ? "file " + source.name : source.name) +
+                                  " itself, which it would replace" + advice);
+    }
+    return Complain(kUsage, (source.owned ? "standard output is the input file " + source.name +
+                                                " itself, which a shell's \"> " + source.name +
+                                                "\" has already emptied"
+                                          : std::string("standard output is the same file as "
+                                                        "standard input, which a shell's \">\" "
+                                                        "has already emptied")) +
+                                advice);
+  }
+  if (options.passwordFile && RegularFileId(*options.passwordFile) == output) {
+    return Complain(kUsage, (options.outputFile ? "the output file " + *options.outputFile
+                                                : std::string("standard output")) +
+                                " is the password file " + *options.passwordFile + advice);
+  }
+  return kSuccess;
 }
 
 struct Password {
   int status = kSuccess;
-  std::string bytes;
+  std::string bytes;  // the caller wipes them
 };
 
-Password GetPassword(const Options& options) {
+// The password's bytes from where the options say. On a terminal, encode
+// asks twice: a typo would make a code that nobody can open.
+Password GetPassword(const Options& options, bool confirm) {
   ReadResult read;
-  std::string source;
+  std::string source = "the terminal";
+  int terminal = kControllingTerminal;
+  bool ask = true;
   if (options.passwordFile) {
     source = *options.passwordFile;
-    const int fd = ::open(options.passwordFile->c_str(), O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    const int fd = OpenForReading(source, error);
     if (fd < 0)
-      return {Complain(kNoInput, "cannot read " + source + ": " + std::strerror(errno)), {}};
+      return {Complain(kNoInput, "cannot read " + source + ": " + ErrorText(error)), {}};
     read = ReadFirstLine(fd, kMaxPasswordBytes);
-    ::close(fd);
-    if (read.outcome == ReadResult::kFailed)
-      return {Complain(kNoInput, "cannot read " + source + ": " + std::strerror(read.error)), {}};
+    Close(fd);
+    if (read.outcome == ReadResult::kFailed) {
+      Wipe(read.bytes);
+      return {Complain(kNoInput, "cannot read " + source + ": " + ErrorText(read.error)), {}};
+    }
+    ask = false;
   } else if (options.passwordFd) {
     source = "descriptor " + std::to_string(*options.passwordFd);
-    if (::fcntl(*options.passwordFd, F_GETFD) < 0)
+    if (!IsOpen(*options.passwordFd))
       return {Complain(kUsage, "--password-fd: " + source + " is not open."), {}};
-    read = ReadFirstLine(*options.passwordFd, kMaxPasswordBytes);
-  } else {
-    source = "the terminal";
-    read = AskOnTerminal("Password: ", kMaxPasswordBytes);
+    if (IsTerminal(*options.passwordFd)) {
+      terminal = *options.passwordFd;
+    } else {
+      read = ReadFirstLine(*options.passwordFd, kMaxPasswordBytes);
+      ask = false;
+    }
+  }
+  if (ask) {
+    read = AskOnTerminal("Password: ", kMaxPasswordBytes, terminal);
     if (read.outcome == ReadResult::kNoTerminal) {
       return {Complain(kUsage,
                        "there is no terminal to ask for the password on; use --password-file "
                        "FILE or --password-fd N."),
               {}};
     }
+    if (confirm && read.outcome == ReadResult::kOk) {
+      ReadResult again = AskOnTerminal("Password again: ", kMaxPasswordBytes, terminal);
+      const bool same = again.outcome == ReadResult::kOk && again.bytes == read.bytes;
+      Wipe(again.bytes);
+      if (again.outcome != ReadResult::kOk) {
+        Wipe(read.bytes);
+        read = std::move(again);
+      } else if (!same) {
+        Wipe(read.bytes);
+        return {Complain(kRefused, "the two passwords typed differ; nothing was encoded."), {}};
+      }
+    }
   }
   if (read.outcome == ReadResult::kFailed) {
+    Wipe(read.bytes);
     return {Complain(kIoError,
-                     "cannot read the password from " + source + ": " + std::strerror(read.error)),
+                     "cannot read the password from " + source + ": " + ErrorText(read.error)),
             {}};
   }
   if (read.outcome == ReadResult::kTooLong) {
+    Wipe(read.bytes);
     return {Complain(kRefused, "the password from " + source + " is longer than " +
                                    Grouped(kMaxPasswordBytes) + " bytes."),
             {}};
@@ -85,125 +156,213 @@ Password GetPassword(const Options& options) {
   return {kSuccess, std::move(read.bytes)};
 }
 
-struct Input {
-  int status = kSuccess;
-  std::string bytes;
-  bool fromTerminal = false;
-};
-
-Input GetInput(const Options& options) {
-  const bool encode = options.command == Command::Encode;
-  int fd = STDIN_FILENO;
-  std::string source = "standard input";
-  if (options.inputFile) {
-    source = *options.inputFile;
-    fd = ::open(options.inputFile->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-      return {Complain(kNoInput, "cannot read " + source + ": " + std::strerror(errno)), {}};
+// Types the password into the model's password field and wipes every copy
+// the tool holds.
+int TypeThePassword(Password& password, Form1& form) {
+  WipeOnExit wipeBytes(password.bytes);
+  Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
+  WipeOnExit wipeText(text.text);
+  if (text.badOffset) {
+    return Complain(kRefused,
+                    "the password is not valid UTF-8; it must be UTF-8, as the key depends on "
+                    "every character.");
   }
-  Input input;
-  input.fromTerminal = ::isatty(fd) == 1;
-  if (input.fromTerminal) {
-    WriteAll(STDERR_FILENO, encode ? "Type the text, then press Ctrl+D on a line of its own.\n"
-                                   : "Paste the code, then press Ctrl+D on a line of its own.\n");
-  }
-  ReadResult read = ReadAll(fd, kMaxInputBytes);
-  if (options.inputFile)
-    ::close(fd);
-  if (read.outcome == ReadResult::kFailed) {
-    const std::string why = "cannot read " + source + ": " + std::strerror(read.error);
-    return {Complain(options.inputFile ? kNoInput : kIoError, why), {}};
-  }
-  if (read.outcome == ReadResult::kTooLong) {
-    return {Complain(kRefused, "the input from " + source + " is longer than " +
-                                   Grouped(kMaxInputBytes) + " bytes; " +
-                                   (encode ? "a text has at most " + Grouped(kMaxPlainLength)
-                                           : "a code has at most " + Grouped(kMaxCodeLength)) +
-                                   " characters."),
-            {}};
-  }
-  input.bytes = std::move(read.bytes);
-  return input;
+  TypePassword(form, text.text);
+  return kSuccess;
 }
 
-int Write(std::string_view bytes) {
-  if (const int error = WriteAll(STDOUT_FILENO, bytes); error != 0)
-    return Complain(kIoError, std::string("cannot write the output: ") + std::strerror(error));
+int TooLong(const Source& source, bool encode) {
+  return Complain(kRefused, encode ? "the text from " + source.name +
+                                         " is too long to encode: Vantrel encodes at most " +
+                                         Grouped(kMaxPlainLength) + " characters."
+                                   : "the code from " + source.name +
+                                         " is too long to decode: a code has at most " +
+                                         Grouped(kMaxCodeLength) + " characters.");
+}
+
+int ReadFailed(const Source& source, int error) {
+  return Complain(source.owned ? kNoInput : kIoError,
+                  "cannot read " + source.name + ": " + ErrorText(error));
+}
+
+int ReadText(Form1& form, const Options& options, const Source& source) {
+  ReadResult read = ReadAll(source.fd, kMaxTextBytes);
+  if (read.outcome == ReadResult::kFailed)
+    return ReadFailed(source, read.error);
+  if (read.outcome == ReadResult::kTooLong)
+    return TooLong(source, true);
+  const std::string_view bytes = WithoutByteOrderMark(read.bytes);
+  Utf8Text text = DecodeUtf8(bytes);
+  if (text.badOffset)
+    return Complain(kRefused,
+                    "the text " + NotUtf8(bytes, *text.badOffset) + "; convert it to UTF-8.");
+  if (const auto outside = FirstOutsideCodePage(text))
+    return Complain(kRefused, NotInCodePage(*outside));
+  form.SetText1(options.binary ? std::move(text.text) : WithWindowsLineEnds(std::move(text.text)));
+  return kSuccess;
+}
+
+// An escaped code, taken as it is read: only the code is kept, and an
+// input is refused as soon as it holds more characters than a code can.
+int ReadEscapedCode(Form1& form, const Source& source) {
+  Unescaper reader;
+  std::string head;  // the first bytes, until it is known whether they are a byte order mark
+  bool started = false;
+  const auto feed = [&](std::string_view piece) {
+    if (!started) {
+      const std::size_t take = std::min<std::size_t>(3 - head.size(), piece.size());
+      head.append(piece.substr(0, take));
+      piece.remove_prefix(take);
+      if (head.size() < 3)
+        return true;
+      started = true;
+      if (!reader.Feed(WithoutByteOrderMark(head)))
+        return false;
+    }
+    return reader.Feed(piece) && reader.Size() <= static_cast<std::size_t>(kMaxCodeLength);
+  };
+  const ReadResult read = ReadPieces(source.fd, feed);
+  if (read.outcome == ReadResult::kFailed)
+    return ReadFailed(source, read.error);
+  if (!started)
+    reader.Feed(head);
+  Unescaped code = reader.Finish();
+  if (!code.error.empty())
+    return Complain(kRejected, code.error);
+  if (read.outcome == ReadResult::kTooLong)
+    return TooLong(source, false);
+  form.SetText2(std::move(code.code));
+  return kSuccess;
+}
+
+int ReadRawCode(Form1& form, const Source& source, std::string& raw) {
+  ReadResult read = ReadAll(source.fd, kMaxCodeBytes);
+  if (read.outcome == ReadResult::kFailed)
+    return ReadFailed(source, read.error);
+  raw = std::move(read.bytes);
+  if (read.outcome == ReadResult::kTooLong)
+    return TooLong(source, false);
+  const std::string_view bytes = WithoutByteOrderMark(raw);
+  Utf8Text code = DecodeUtf8(bytes);
+  if (code.badOffset) {
+    return Complain(kRejected,
+                    "the code " + NotUtf8(bytes, *code.badOffset) + "; a code is ASCII only.");
+  }
+  form.SetText2(std::move(code.text));
+  return kSuccess;
+}
+
+int WriteOut(OutputFile* file, const std::string& name, std::string_view bytes) {
+  int error = 0;
+  if (file == nullptr) {
+    error = WriteAll(kStandardOutput, bytes);
+  } else {
+    error = file->Write(bytes);
+    if (error == 0)
+      error = file->Commit();
+  }
+  if (error != 0)
+    return Complain(kIoError, "cannot write " + name + ": " + ErrorText(error));
   return kSuccess;
 }
 
 int Run(const Options& options) {
   const bool encode = options.command == Command::Encode;
-  const Password password = GetPassword(options);
-  if (password.status != kSuccess)
-    return password.status;
-  const Utf8Text passwordText = DecodeUtf8(WithoutByteOrderMark(password.bytes));
-  if (passwordText.badOffset) {
-    return Complain(kRefused,
-                    "the password " +
-                        NotUtf8(WithoutByteOrderMark(password.bytes), *passwordText.badOffset) +
-                        "; it must be UTF-8, as the key depends on every character.");
+  // The input and the output come first, so that neither a missing file
+  // nor an output that would destroy the input costs a password typed.
+  Source source;
+  if (options.inputFile) {
+    int error = 0;
+    source.fd = OpenForReading(*options.inputFile, error);
+    if (source.fd < 0)
+      return Complain(kNoInput, "cannot read " + *options.inputFile + ": " + ErrorText(error));
+    source.owned = true;
+    source.name = *options.inputFile;
   }
+  if (const int status = RefuseInputAsOutput(options, source); status != kSuccess)
+    return status;
+  std::optional<OutputFile> file;
+  const std::string outputName = options.outputFile.value_or("the output");
+  if (options.outputFile) {
+    file.emplace();
+    if (const int error = file->Open(*options.outputFile, !encode); error != 0)
+      return Complain(kIoError, "cannot write " + outputName + ": " + ErrorText(error));
+  }
+  const bool toTerminal = !file && IsTerminal(kStandardOutput);
 
   CliHost host;
   Form1 form(host);
+  struct WipeField {
+    const Form1& form;
+    ~WipeField() { WipeInPlace(form.Text3()); }
+  } wipeField{form};
   const auto command = [&] {
     if (encode)
       form.Encode_Click();
     else
       form.Decode_Click();
   };
+  std::string raw;  // a raw code as read, to tell whether it looks escaped
+  const bool escapedInput = !encode && (options.escaped || IsTerminal(source.fd));
+  int status = kSuccess;
   try {
-    TypePassword(form, passwordText.text);
+    Password password = GetPassword(options, encode);
+    if (password.status != kSuccess)
+      return password.status;
+    status = TypeThePassword(password, form);
+    WipeStack();
+    if (status != kSuccess)
+      return status;
     if (form.Text3().empty()) {
       command();  // the window's own refusal of an empty password
       return host.Status();
     }
 
-    const Input input = GetInput(options);
-    if (input.status != kSuccess)
-      return input.status;
-    const std::string_view bytes = WithoutByteOrderMark(input.bytes);
-    if (encode) {
-      const Utf8Text text = DecodeUtf8(bytes);
-      if (text.badOffset) {
-        return Complain(kRefused,
-                        "the text " + NotUtf8(bytes, *text.badOffset) + "; convert it to UTF-8.");
-      }
-      form.SetText1(text.text);
-    } else if (options.escaped || input.fromTerminal) {
-      Unescaped code = UnescapeCode(bytes);
-      if (!code.error.empty())
-        return Complain(kRejected, code.error);
-      form.SetText2(std::move(code.code));
-    } else {
-      const Utf8Text code = DecodeUtf8(bytes);
-      if (code.badOffset) {
-        return Complain(kRejected,
-                        "the code " + NotUtf8(bytes, *code.badOffset) + "; a code is ASCII only.");
-      }
-      form.SetText2(code.text);
+    if (IsTerminal(source.fd)) {
+      WriteAll(kStandardError,
+               encode ? "vantrel-cli: type the text, then press Ctrl+D on a line of its own.\n"
+                      : "vantrel-cli: paste the code, then press Ctrl+D on a line of "
+                        "its own.\n");
     }
-    command();
+    status = encode         ? ReadText(form, options, source)
+             : escapedInput ? ReadEscapedCode(form, source)
+                            : ReadRawCode(form, source, raw);
+    if (status == kSuccess) {
+      command();
+      status = host.Status();
+    }
   } catch (const EndRequested&) {
     return kInternal;
   }
-  if (host.Status() != kSuccess)
-    return host.Status();
-
-  if (encode) {
-    if (options.escaped || ::isatty(STDOUT_FILENO) == 1)
-      return Write(EscapeCode(form.Text2(), kEscapedLineWidth) + "\n");
-    return Write(EncodeUtf8(form.Text2()));
+  if (status != kSuccess) {
+    if (!encode && !escapedInput && LooksEscaped(WithoutByteOrderMark(raw))) {
+      Complain(kRejected,
+               "the input looks like a code in the escaped form; if it is one, decode it with "
+               "--escaped.");
+    }
+    return status;
   }
-  if (::isatty(STDOUT_FILENO) == 1)
-    return Write(TerminalSafe(form.Text1()));
-  return Write(EncodeUtf8(form.Text1()));
+
+  OutputFile* out = file ? &*file : nullptr;
+  if (encode) {
+    if (options.escaped || toTerminal)
+      return WriteOut(out, outputName, EscapeCode(form.Text2(), kEscapedLineWidth) + "\n");
+    return WriteOut(out, outputName, EncodeUtf8(form.Text2()));
+  }
+  const Text text = options.binary ? form.Text1() : WithUnixLineEnds(form.Text1());
+  return WriteOut(out, outputName, toTerminal ? TerminalSafe(text) : EncodeUtf8(text));
+}
+
+int Write(std::string_view bytes) {
+  if (const int error = WriteAll(kStandardOutput, bytes); error != 0)
+    return Complain(kIoError, "cannot write the output: " + ErrorText(error));
+  return kSuccess;
 }
 
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args) {
+  ProtectProcess();
   try {
     const ParsedOptions parsed = ParseOptions(args);
     if (!parsed.error.empty())

@@ -36,6 +36,12 @@ Utf8Text DecodeUtf8(std::string_view bytes) {
       const std::uint8_t high = lead == 0xF4 ? 0x8F : 0xBF;
       if (!continuation(i + 1, low, high) || !continuation(i + 2) || !continuation(i + 3))
         break;
+      if (!result.firstWide) {
+        result.firstWide = Utf8Text::Wide{
+            result.text.size(),
+            static_cast<char32_t>(((lead & 0x07u) << 18) | ((at(i + 1) & 0x3Fu) << 12) |
+                                  ((at(i + 2) & 0x3Fu) << 6) | (at(i + 3) & 0x3Fu))};
+      }
       result.text.push_back(u'?');
       i += 4;
     } else {

@@ -14,6 +14,12 @@ namespace vantrel::cli {
 
 struct Utf8Text {
   Text text;
+  // The first character outside the 16-bit range, which text holds as "?".
+  struct Wide {
+    std::size_t index;  // of its "?" in text
+    char32_t character;
+  };
+  std::optional<Wide> firstWide;
   // Offset of the first byte that does not belong to well-formed UTF-8, or
   // nothing when every byte does. When set, text holds what came before it.
   std::optional<std::size_t> badOffset;
@@ -21,7 +27,8 @@ struct Utf8Text {
 
 // Strict UTF-8: overlong forms, encoded surrogates and values above U+10FFFF
 // are faults. A character outside the 16-bit range becomes one "?", the way
-// the fields show any character their code page lacks. Stops at the first
+// the fields show any character their code page lacks, and the first such
+// is noted. Stops at the first
 // fault rather than guessing, so a text in another encoding is refused
 // instead of turning silently into question marks.
 Utf8Text DecodeUtf8(std::string_view bytes);

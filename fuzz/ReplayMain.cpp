@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   std::vector<std::uint8_t> bytes;
   for (const fs::path& file : files) {
     if (!ReadFile(file, bytes)) {
-      std::fprintf(stderr, "%s: cannot read %s\n", argv[0], file.c_str());
+      std::fprintf(stderr, "%s: cannot read %s\n", argv[0], file.string().c_str());
       return 2;
     }
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vantrel and starts it.
+# Installs what is missing for building and running (nothing for the tests),
+# builds Vantrel and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target vantrel
-exec build/release/ui/vantrel
+scripts/deps.sh run
+cmake --preset run >/dev/null
+cmake --build --preset run --target vantrel
+exec build/run/ui/vantrel

@@ -72,7 +72,7 @@ int main(int argc, char* argv[]) {
   for (const auto& [type, text] : std::exchange(held, {}))
     toolkitHandler(type, QMessageLogContext(), text);
 
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.vantrel"));
   vantrel::MainWindow window;
   window.show();
   return QApplication::exec();

@@ -40,7 +40,7 @@ class FirstExpose : public QObject {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.vantrel"));
 #ifdef PROBE_VANTREL_WINDOW
   vantrel::MainWindow window;
   window.setEnd([] {});

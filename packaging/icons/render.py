@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Regenerates every raster icon from org.vantrel.Vantrel.svg.
+"""Regenerates every raster icon from org.vantrel.vantrel.svg.
 
 Writes, next to this script:
   vantrel-<N>.png            true-colour PNGs for the desktop, N in SIZES
@@ -22,7 +22,7 @@ import sys
 import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
-SVG = HERE / "org.vantrel.Vantrel.svg"
+SVG = HERE / "org.vantrel.vantrel.svg"
 ICO = HERE.parent / "windows" / "vantrel.ico"
 SIZES = (16, 24, 32, 48, 64, 128, 256)
 ICO_SIZES = (16, 32, 48)  # plus the 256-colour 48 and a PNG-compressed 256

@@ -90,6 +90,16 @@ TEST(EscapedForm, ReadsTheUsualEscapesAndSkipsLayout) {
   EXPECT_EQ(UnescapeCode("\r\n").code, u"");
 }
 
+TEST(EscapedForm, ReadsTheSameInPiecesOfAnySize) {
+  const std::string escaped = "a\\\\b\\n\r\nc\\\r\n  x1b\\x7f\\u20ac";
+  for (std::size_t size = 1; size <= 4; ++size) {
+    Unescaper reader;
+    for (std::size_t at = 0; at < escaped.size(); at += size)
+      ASSERT_TRUE(reader.Feed(std::string_view(escaped).substr(at, size)));
+    EXPECT_EQ(reader.Finish().code, u"a\\b\nc\x1B\x7F\u20AC") << size;
+  }
+}
+
 TEST(EscapedForm, RefusesMalformedInputNamingWhere) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"abc\\", "lone \"\\\" at position 4"},
@@ -159,13 +169,16 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
       {"encode", "--password-fd", "3", "--password-fd", "4"},
       {"encode", "--password-file", "a", "--password-fd", "4"},
       {"encode", "--escaped=yes"},
+      {"encode", "--binary=no"},
+      {"encode", "-o"},
+      {"encode", "-o", "a", "--output=b"},
       {"encode", "-x"},
   };
   for (const auto& line : lines) {
     const ParsedOptions p = Parse(line);
     EXPECT_NE(p.error, "") << (line.empty() ? "(empty)" : line.back());
   }
-  EXPECT_NE(Parse({"encode", "--password=x"}).error.find("never takes a password"),
+  EXPECT_NE(Parse({"encode", "--password=x"}).error.find("password is never taken"),
             std::string::npos);
 }
 
@@ -193,16 +206,33 @@ TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
   TypePassword(form, u"k");
   form.Encode_Click();
   EXPECT_EQ(host.Status(), kRefused);
-  EXPECT_EQ(shown,
-            "The character \"~\" at line 1, column 1 cannot be encoded.\n\nVantrel encodes only "
-            "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
-            "breaks and punctuation other than \"~\".\n");
+  EXPECT_EQ(
+      shown,
+      "vantrel-cli: the character \"~\" at line 1, column 1 cannot be encoded. Vantrel encodes "
+      "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
+      "breaks and punctuation other than \"~\".\n");
 
   host.MsgBox(messages::ErrorReport(Error(51, u"Internal error")));
   host.MsgBox(messages::WrongPassword());
   EXPECT_EQ(host.Status(), kInternal);
-  EXPECT_EQ(MessageLine(u" Your Encoded Txt \r\n\r\n Has Been Copyed To Clipboard "),
-            " Your Encoded Txt \n\n Has Been Copyed To Clipboard \n");
+}
+
+TEST(Host, EveryMessageIsOneLineNamingTheTool) {
+  const std::pair<Message, std::string> cases[] = {
+      {messages::NeedPassword(),
+       "the password is empty (the window says \"Enter Password Frist\")."},
+      {messages::WrongPassword(),
+       "wrong password: the code does not decode with this one (the window says \"Wrong "
+       "Password\")."},
+      {messages::TooLongToDecode(40000),
+       "the code is too long to decode. A code has at most 32,766 characters; this one has "
+       "40,000."},
+      {messages::ErrorReport(Error(6, u"Overflow")),
+       "internal error (the window says \"Error 6: Overflow\")."},
+      {messages::Copied(), "the window says \"Your Encoded Txt: Has Been Copyed To Clipboard\"."},
+  };
+  for (const auto& [message, sentence] : cases)
+    EXPECT_EQ(MessageLine(message), "vantrel-cli: " + sentence + "\n");
 }
 
 TEST(Host, EndLeavesTheCommandWithAnInternalError) {
@@ -216,7 +246,9 @@ TEST(Host, EndLeavesTheCommandWithAnInternalError) {
   form.SetText2(u"code");
   EXPECT_THROW(form.CToC_Click(), EndRequested);
   EXPECT_EQ(copying.Status(), kInternal);
-  EXPECT_TRUE(shown.starts_with("Error 51\n\nInternal error: ")) << shown;
+  EXPECT_TRUE(shown.starts_with(
+      "vantrel-cli: internal error (the window says \"Error 51: Internal error: "))
+      << shown;
 }
 
 }  // namespace

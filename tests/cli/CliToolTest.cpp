@@ -3,14 +3,18 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "Spawn.h"
+#include "cli/CliHost.h"
 #include "cli/Escape.h"
 #include "cli/Utf8.h"
 #include "tests/app/FakeHost.h"
@@ -101,12 +105,12 @@ TEST_P(SameCodeAsWindow, ForEveryTextTheToolAndTheWindowAgreeByteForByte) {
     const Text code = ModelCode(c.passwordTyped, text, &key);
     EXPECT_EQ(key, c.key);
 
-    const Spawned encoded = Run("encode", c.password, EncodeUtf8(text));
+    const Spawned encoded = Run("encode", c.password, EncodeUtf8(text), {"--binary"});
     ASSERT_EQ(encoded.Status(), 0) << encoded.err;
     EXPECT_EQ(encoded.out, EncodeUtf8(code));
     EXPECT_EQ(encoded.err, "");
 
-    const Spawned decoded = Run("decode", c.password, encoded.out);
+    const Spawned decoded = Run("decode", c.password, encoded.out, {"--binary"});
     ASSERT_EQ(decoded.Status(), 0) << decoded.err;
     EXPECT_EQ(decoded.out, EncodeUtf8(text));
   }
@@ -140,13 +144,13 @@ TEST_F(CliToolTest, RoundTripsThroughFilesAndTheEscapedForm) {
 
   const Spawned decoded = Spawn(Tool({"decode", "--password-file", File("pw", "m\n"), code}));
   ASSERT_EQ(decoded.Status(), 0) << decoded.err;
-  EXPECT_EQ(decoded.out, text);
+  EXPECT_EQ(decoded.out, "Dear Sam,\nmeet at 7.\n");
 
   const Spawned escaped = Run("encode", "m", text, {"--escaped"});
   ASSERT_EQ(escaped.Status(), 0) << escaped.err;
   EXPECT_EQ(escaped.out,
             EscapeCode(cli::DecodeUtf8(Slurp(code)).text, cli::kEscapedLineWidth) + "\n");
-  const Spawned back = Run("decode", "m", escaped.out, {"--escaped"});
+  const Spawned back = Run("decode", "m", escaped.out, {"--escaped", "--binary"});
   ASSERT_EQ(back.Status(), 0) << back.err;
   EXPECT_EQ(back.out, text);
 }
@@ -209,30 +213,35 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
     std::string command, password, input, message;
   };
   const std::vector<Case> cases = {
-      {"encode", "", "text", "Enter Password Frist\n"},
-      {"decode", "", "code", "Enter Password Frist\n"},
-      {"encode", "k", "", "Enter Txt Frist\n"},
-      {"decode", "k", "", "Enter Code Frist\n"},
+      {"encode", "", "text", "the password is empty (the window says \"Enter Password Frist\")."},
+      {"decode", "", "code", "the password is empty (the window says \"Enter Password Frist\")."},
+      {"encode", "k", "",
+       "there is no text to encode: the input is empty (the window says \"Enter Txt Frist\")."},
+      {"decode", "k", "",
+       "there is no code to decode: the input is empty (the window says \"Enter Code Frist\")."},
       {"encode", "k", std::string(24573, 'a'),
-       "The text is too long to encode.\n\nVantrel encodes at most 24,572 characters; this text "
-       "has 24,573.\n"},
+       "the text is too long to encode. Vantrel encodes at most 24,572 characters; this text "
+       "has 24,573."},
+      {"encode", "k", std::string(98292, 'a'),
+       "the text from standard input is too long to encode: Vantrel encodes at most 24,572 "
+       "characters."},
       {"decode", "k", std::string(32767, 'a'),
-       "The code is too long to decode.\n\nA code has at most 32,766 characters; this one has "
-       "32,767.\n"},
+       "the code is too long to decode. A code has at most 32,766 characters; this one has "
+       "32,767."},
       {"encode", "k", "ok\nso~",
-       "The character \"~\" at line 2, column 3 cannot be encoded.\n\nVantrel encodes only "
+       "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel encodes only "
        "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line breaks "
-       "and punctuation other than \"~\".\n"},
+       "and punctuation other than \"~\"."},
       {"encode", "k", "caf\xC3\xA9",
-       "The character \"\xC3\xA9\" at line 1, column 4 cannot be encoded.\n\nVantrel encodes "
+       "the character \"\xC3\xA9\" at line 1, column 4 cannot be encoded. Vantrel encodes "
        "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
-       "breaks and punctuation other than \"~\".\n"},
+       "breaks and punctuation other than \"~\"."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     const Spawned result = Run(c.command, c.password, c.input);
     EXPECT_EQ(result.Status(), 2);
-    EXPECT_EQ(result.err, c.message);
+    EXPECT_EQ(result.err, "vantrel-cli: " + c.message + "\n");
     EXPECT_EQ(result.out, "");
   }
   // The longest text the window takes goes through.
@@ -243,7 +252,9 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
   EXPECT_NE(latin1.err.find("not valid UTF-8 (byte 0xE9 at offset 3)"), std::string::npos);
   const Spawned badPassword = Run("encode", "caf\xE9", "text");
   EXPECT_EQ(badPassword.Status(), 2);
-  EXPECT_NE(badPassword.err.find("password is not valid UTF-8"), std::string::npos);
+  EXPECT_EQ(badPassword.err,
+            "vantrel-cli: the password is not valid UTF-8; it must be UTF-8, as the key depends "
+            "on every character.\n");
 }
 
 TEST_F(CliToolTest, EveryOtherPasswordGetsTheWindowsAnswer) {
@@ -265,7 +276,7 @@ TEST_F(CliToolTest, EveryOtherPasswordGetsTheWindowsAnswer) {
       continue;
     }
     EXPECT_EQ(result.Status(), 1);
-    EXPECT_EQ(result.err, EncodeUtf8(host.Last().text) + "\n");
+    EXPECT_TRUE(result.err.starts_with(cli::MessageLine(host.Last()))) << result.err;
     EXPECT_EQ(result.out, "");
     wrongPassword += host.Last().icon == MsgIcon::None;
     notBase64 += host.Last().icon == MsgIcon::Critical;
@@ -281,9 +292,13 @@ TEST_F(CliToolTest, InvalidCodesGiveStatusOne) {
     std::vector<std::string> more;
   };
   const std::vector<Case> cases = {
-      {"abc", "Length Of Encoded Input String Is Not A Multiple of 4.\n", {}},
+      {"abc",
+       "vantrel-cli: the input is not a code, or the password is wrong (the window says "
+       "\"Length Of Encoded Input String Is Not A Multiple of 4.\").\n",
+       {}},
       {"\xC3\xBF\xC3\xBF\xC3\xBF\xC3\xBF",
-       "Illegal Character In Encoded data Or Wrong Password\n",
+       "vantrel-cli: the input is not a code, or the password is wrong (the window says "
+       "\"Illegal Character In Encoded data Or Wrong Password\").\n",
        {}},
       {"ab\xFF\xFE",
        "vantrel-cli: the code is not valid UTF-8 (byte 0xFF at offset 2); a code is ASCII only.\n",
@@ -330,7 +345,7 @@ TEST_F(CliToolTest, PasswordsAreNeverTakenFromTheCommandLine) {
     EXPECT_NE(result.err.find("vantrel-cli --help"), std::string::npos);
     EXPECT_EQ(result.out, "");
   }
-  EXPECT_NE(Spawn(Tool({"encode", "--password", "x"})).err.find("never takes a password"),
+  EXPECT_NE(Spawn(Tool({"encode", "--password", "x"})).err.find("password is never taken"),
             std::string::npos);
   // Without a terminal there is no way to ask for the password.
   const Spawned noTerminal = Spawn(Tool({"encode"}, "text"));
@@ -364,6 +379,183 @@ TEST_F(CliToolTest, HelpAndVersion) {
   EXPECT_EQ(version.out, "vantrel-cli 1.00\n");
 }
 
+TEST_F(CliToolTest, LineEndsAreTheWindowsUnlessBinary) {
+  const std::string code = EncodeUtf8(ModelCode(u"k", u"a\r\nb\rc"));
+  struct Case {
+    std::string command, input;
+    std::vector<std::string> more;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"encode", "a\nb\rc", {}, code},
+      {"encode", "a\r\nb\rc", {}, code},
+      {"encode", "a\nb", {"--binary"}, EncodeUtf8(ModelCode(u"k", u"a\nb"))},
+      {"decode", code, {}, "a\nb\rc"},
+      {"decode", code, {"--binary"}, "a\r\nb\rc"},
+  };
+  for (const Case& c : cases) {
+    const Spawned result = Run(c.command, "k", c.input, c.more);
+    EXPECT_EQ(result.Status(), 0) << result.err;
+    EXPECT_EQ(result.out, c.out) << c.command << " " << c.input;
+  }
+}
+
+TEST_F(CliToolTest, RefusesCharactersTheWindowWouldTurnIntoQuestionMarks) {
+  const std::string rest =
+      " cannot be encoded: the window holds text in the Windows-1252 code page, which lacks it, "
+      "and would turn it into \"?\".\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Pay \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 ok",
+       "the character \"\xE4\xB8\xAD\" (U+4E2D) at line 1, column 5"},
+      {"ok\r\n\xF0\x9F\x98\x80",
+       "the character \"\xF0\x9F\x98\x80\" (U+1F600) at line 2, column 1"},
+      {"a\nb\xC2\x80", "the character U+0080 at line 2, column 2"},
+      {"zero\xE2\x80\x8Bwidth", "the character U+200B at line 1, column 5"},
+  };
+  for (const auto& [text, where] : cases) {
+    const Spawned result = Run("encode", "k", text);
+    EXPECT_EQ(result.Status(), 2);
+    EXPECT_EQ(result.err, "vantrel-cli: " + where + rest);
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(CliToolTest, SuggestsEscapedOnlyForInputThatLooksEscaped) {
+  const std::string escaped = Run("encode", "m", "Meet at 7.", {"--escaped"}).out;
+  const std::string hint =
+      "vantrel-cli: the input looks like a code in the escaped form; if it is one, decode it "
+      "with --escaped.\n";
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {escaped, true}, {"AB\\x", true}, {"abc", false}, {"ab\\qc", false}};
+  for (const auto& [input, hinted] : cases) {
+    const Spawned result = Run("decode", "m", input);
+    EXPECT_NE(result.Status(), 0);
+    EXPECT_EQ(result.err.ends_with(hint), hinted) << result.err;
+  }
+}
+
+TEST_F(CliToolTest, OutputFileAppearsWholeOrNotAtAll) {
+  const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct Case {
+    std::string command, input;
+    std::optional<mode_t> existing;  // an old file "old" with these permissions
+    bool viaLink;
+    int status;
+    std::string after;
+    mode_t mode;
+  };
+  const std::vector<Case> cases = {
+      {"encode", "Hi", {}, false, 0, code, 0666 & ~mask},
+      {"decode", code, {}, false, 0, "Hi", 0600},
+      {"decode", code, 0644, false, 0, "Hi", 0600},
+      {"encode", "Hi", 0640, false, 0, code, 0640},
+      {"encode", "Hi", 0644, true, 0, code, 0644},
+      {"decode", "not a code", 0644, false, 1, "old", 0644},
+      {"encode", "", 0644, true, 2, "old", 0644},
+  };
+  const std::filesystem::path folder = dir_ / "out";
+  const std::filesystem::path out = folder / "result";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command + " " + c.input);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    if (c.existing) {
+      std::ofstream(out) << "old";
+      ::chmod(out.c_str(), *c.existing);
+    }
+    std::filesystem::path target = out;
+    if (c.viaLink) {
+      target = folder / "link";
+      std::filesystem::create_symlink(out, target);
+    }
+    const Spawned result = Run(c.command, "k", c.input, {"-o", target.string()});
+    EXPECT_EQ(result.Status(), c.status) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(Slurp(out), c.after);
+    struct stat st {};
+    ASSERT_EQ(::stat(out.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.mode);
+    EXPECT_EQ(std::filesystem::is_symlink(target), c.viaLink);
+    const auto files = std::distance(std::filesystem::directory_iterator(folder), {});
+    EXPECT_EQ(files, c.viaLink ? 2 : 1);  // no temporary file left behind
+  }
+  EXPECT_EQ(Run("encode", "k", "Hi", {"-o", (dir_ / "none" / "x").string()}).Status(), 74);
+}
+
+TEST_F(CliToolTest, RefusesAnOutputThatIsOneOfTheInputs) {
+  const std::string input = File("in", "Hi");
+  const std::string pw = File("pw", "k\n");
+  struct Case {
+    std::vector<std::string> args;
+    bool toInput;  // standard output is the input file, as with "> in"
+    std::string says;
+  };
+  const std::vector<Case> cases = {
+      {{"encode", "--password-file", pw, input},
+       true,
+       "standard output is the input file " + input + " itself"},
+      {{"encode", "--password-file", pw, "-o", input, input},
+       false,
+       "the output file " + input + " is the input file " + input + " itself"},
+      {{"decode", "--password-file", pw, "--output=" + pw, input},
+       false,
+       "the output file " + pw + " is the password file " + pw},
+  };
+  for (const Case& c : cases) {
+    SpawnOptions options = Tool(c.args);
+    if (c.toInput)
+      options.outputFile = input;
+    const Spawned result = Spawn(options);
+    EXPECT_EQ(result.Status(), 64);
+    EXPECT_NE(result.err.find("vantrel-cli: " + c.says), std::string::npos) << result.err;
+    if (!c.toInput) {
+      EXPECT_EQ(Slurp(input), "Hi");
+    }
+    File("in", "Hi");
+  }
+  EXPECT_EQ(Slurp(pw), "k\n");
+}
+
+TEST_F(CliToolTest, ErrorsNeverRepeatWhatMayBeAPassword) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const std::vector<Case> cases = {
+      {{"encode", "-pMySecret"}, "a password is never taken from the command line"},
+      {{"encode", "--password-fd=MySecret"}, "--password-fd needs a descriptor number."},
+      {{"encode", "-xMySecret"}, "unknown option \"-x\"."},
+      {{"encode", "--escaped=MySecret"}, "--escaped takes no value."},
+      {{"decode", "--binary=MySecret"}, "--binary takes no value."},
+      {{"--help=MySecret"}, "--help takes no value."},
+      {{"-VMySecret"}, "-V takes no value."},
+  };
+  for (const Case& c : cases) {
+    const Spawned result = Spawn(Tool(c.args, "text"));
+    EXPECT_EQ(result.Status(), 64);
+    EXPECT_TRUE(result.err.starts_with("vantrel-cli: " + c.says)) << result.err;
+    EXPECT_EQ(result.err.find("MySecret"), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(CliToolTest, ABrokenPipeIsAWriteErrorAndHugeEscapedInputStopsEarly) {
+  SpawnOptions options = Tool({"encode", "--password-file", File("pw", "k")});
+  int in = -1, out = -1, err = -1;
+  Spawned child = Start(options, in, out, err);
+  ::close(out);  // nobody reads the code
+  Finish(child, in, -1, err, "Hi");
+  EXPECT_EQ(child.Status(), 74);
+  EXPECT_EQ(child.err, "vantrel-cli: cannot write the output: Broken pipe\n");
+
+  const Spawned huge = Run("decode", "k", std::string(16 << 20, 'A'), {"--escaped"});
+  EXPECT_EQ(huge.Status(), 2);
+  EXPECT_EQ(huge.err,
+            "vantrel-cli: the code from standard input is too long to decode: a code has at most "
+            "32,766 characters.\n");
+}
+
 // Terminal sessions: the child's controlling terminal is a pseudo-terminal
 // the test types into.
 
@@ -375,6 +567,8 @@ TEST_F(CliToolTest, AsksForThePasswordOnTheTerminalWithEchoOff) {
   Spawned child = Start(options, in, out, err);
   ASSERT_NE(pty.ReadUntil("Password: ").find("Password: "), std::string::npos);
   EXPECT_FALSE(pty.EchoOn());
+  pty.Write("k\n");
+  pty.ReadUntil("Password again: ");
   pty.Write("k\n");
   // The text comes through the pipe on standard input, the password did not.
   Finish(child, in, out, err, "Hi there");
@@ -432,6 +626,144 @@ TEST_F(CliToolTest, TerminalsGetTheEscapedFormAndNoRawControlCharacters) {
   show.outputToTerminal = true;
   ASSERT_EQ(Spawn(show).Status(), 0);
   EXPECT_EQ(screen.ReadUntil("alert", std::chrono::seconds(5)), "red \\x1B[31m alert");
+}
+
+// Types each line when the terminal shows its prompt.
+void Answer(Pty& pty, const std::vector<std::pair<std::string, std::string>>& prompts) {
+  for (const auto& [prompt, line] : prompts) {
+    pty.ReadUntil(prompt);
+    pty.Write(line + "\n");
+  }
+}
+
+TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
+  struct Case {
+    std::string command, input;
+    std::vector<std::pair<std::string, std::string>> prompts;
+    int status;
+    std::string out, err;
+  };
+  const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
+  const std::vector<Case> cases = {
+      {"encode", "Hi", {{"Password: ", "k"}, {"Password again: ", "k"}}, 0, code, ""},
+      {"encode",
+       "Hi",
+       {{"Password: ", "k"}, {"Password again: ", "j"}},
+       2,
+       "",
+       "vantrel-cli: the two passwords typed differ; nothing was encoded.\n"},
+      {"decode", code, {{"Password: ", "k"}}, 0, "Hi", ""},
+  };
+  for (const Case& c : cases) {
+    Pty pty;
+    SpawnOptions options = Tool({c.command});
+    options.terminal = pty.Name();
+    int in = -1, out = -1, err = -1;
+    Spawned child = Start(options, in, out, err);
+    Answer(pty, c.prompts);
+    Finish(child, in, out, err, c.input);
+    EXPECT_EQ(child.Status(), c.status) << child.err;
+    EXPECT_EQ(child.out, c.out);
+    EXPECT_EQ(child.err, c.err);
+    EXPECT_EQ(
+        pty.ReadUntil("again", std::chrono::milliseconds(100)).find("again") != std::string::npos,
+        c.prompts.size() == 2);
+  }
+}
+
+TEST_F(CliToolTest, APasswordDescriptorThatIsATerminalIsAskedOnWithEchoOff) {
+  Pty pty;
+  SpawnOptions options = Tool({"encode", "--password-fd", "3"});
+  options.terminalOn = {{3, pty.Name()}};  // and no controlling terminal at all
+  int in = -1, out = -1, err = -1;
+  Spawned child = Start(options, in, out, err);
+  pty.ReadUntil("Password: ");
+  EXPECT_FALSE(pty.EchoOn());
+  pty.Write("k\n");
+  pty.ReadUntil("Password again: ");
+  pty.Write("k\n");
+  Finish(child, in, out, err, "Hi");
+  EXPECT_EQ(child.Status(), 0) << child.err;
+  EXPECT_EQ(child.out, EncodeUtf8(ModelCode(u"k", u"Hi")));
+  EXPECT_TRUE(pty.EchoOn());
+}
+
+// The state letter of a process in /proc, or 0 when it is gone.
+char ProcessState(int pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const auto close = line.rfind(')');
+  return close == std::string::npos || close + 2 >= line.size() ? 0 : line[close + 2];
+}
+
+TEST_F(CliToolTest, CtrlZAtThePromptShowsTheEchoUntilTheToolContinues) {
+  Pty pty;
+  SpawnOptions options = Tool({"encode"});
+  options.terminal = pty.Name();
+  options.asJob = true;
+  int in = -1, out = -1, err = -1;
+  Spawned child = Start(options, in, out, err);
+  pty.ReadUntil("Password: ");
+  ASSERT_FALSE(pty.EchoOn());
+  const int job = pty.ForegroundGroup();
+  pty.Write("se\x1A");  // Ctrl+Z as the terminal sends it
+  for (int i = 0; i < 200 && ProcessState(job) != 'T'; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(ProcessState(job), 'T');
+  EXPECT_TRUE(pty.EchoOn());  // while stopped, the shell's terminal echoes
+
+  ::kill(-job, SIGCONT);  // as fg does
+  const std::string prompts = pty.ReadUntil("Password: Password: ");
+  EXPECT_NE(prompts.find("Password: Password: "), std::string::npos) << prompts;
+  EXPECT_FALSE(pty.EchoOn());
+  Answer(pty, {{"", "k"}, {"Password again: ", "k"}});
+  Finish(child, in, out, err, "Hi");
+  EXPECT_EQ(child.Status(), 0) << child.err;
+  EXPECT_EQ(child.out, EncodeUtf8(ModelCode(u"k", u"Hi")));
+  EXPECT_TRUE(pty.EchoOn());
+}
+
+TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
+  // Allow core files, so that only the tool's own limit can keep them away.
+  rlimit before{};
+  ::getrlimit(RLIMIT_CORE, &before);
+  const rlimit allowed{before.rlim_max, before.rlim_max};
+  ::setrlimit(RLIMIT_CORE, &allowed);
+  const int signals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGALRM, SIGUSR1,  SIGUSR2,
+                         SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGABRT, SIGRTMIN, SIGPIPE};
+  const std::filesystem::path folder = dir_ / "out";
+  std::filesystem::create_directory(folder);
+  for (const int signal : signals) {
+    SCOPED_TRACE(signal);
+    Pty pty;
+    SpawnOptions options = Tool({"decode", "-o", (folder / "text").string()});
+    options.terminal = pty.Name();
+    int in = -1, out = -1, err = -1;
+    Spawned child = Start(options, in, out, err);
+    pty.ReadUntil("Password: ");
+    ASSERT_FALSE(pty.EchoOn());
+    std::ifstream limits("/proc/" + std::to_string(child.pid) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && !line.starts_with("Max core file size")) {
+    }
+    std::istringstream fields(line.substr(std::string("Max core file size").size()));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft + " " + hard, "0 0");
+    EXPECT_FALSE(std::filesystem::is_empty(folder));  // the output's temporary file
+    ::kill(child.pid, signal);
+    if (signal == SIGPIPE) {  // ignored: the tool still asks
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      pty.Write("k\n");
+    }
+    Finish(child, in, out, err, "");
+    EXPECT_EQ(child.Signal(), signal == SIGPIPE ? 0 : signal);
+    EXPECT_FALSE(WCOREDUMP(child.waitStatus));
+    EXPECT_TRUE(pty.EchoOn());
+    EXPECT_TRUE(std::filesystem::is_empty(folder));  // nor is a half-made output left
+  }
+  ::setrlimit(RLIMIT_CORE, &before);
 }
 
 }  // namespace

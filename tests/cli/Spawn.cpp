@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -86,17 +87,24 @@ Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& std
   if (pid == 0) {
     ::signal(SIGPIPE, SIG_DFL);
     ::setsid();
+    int tty = -1;
     if (options.terminal) {
-      const int tty =
-          ::open(options.terminal->c_str(), O_RDWR);  // becomes the controlling terminal
+      tty = ::open(options.terminal->c_str(), O_RDWR);  // becomes the controlling terminal
       if (tty < 0)
         ::_exit(126);
+      tty = High(tty);
       if (options.inputFromTerminal)
         ::dup2(tty, STDIN_FILENO);
       if (options.outputToTerminal)
         ::dup2(tty, STDOUT_FILENO);
-      if (tty > STDERR_FILENO)
-        ::close(tty);
+    }
+    if (options.terminalOn) {
+      const int other = ::open(options.terminalOn->second.c_str(), O_RDONLY | O_NOCTTY);
+      if (other < 0)
+        ::_exit(126);
+      ::dup2(other, options.terminalOn->first);
+      if (other != options.terminalOn->first)
+        ::close(other);
     }
     if (in)
       ::dup2(in->read, STDIN_FILENO);
@@ -107,6 +115,28 @@ Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& std
     ::dup2(err.write, STDERR_FILENO);
     for (std::size_t i = 0; i < extras.size(); ++i)
       ::dup2(extras[i].read, options.extraInputs[i].first);
+    if (options.asJob) {
+      const pid_t job = ::fork();
+      if (job == 0) {
+        ::setpgid(0, 0);
+        ::signal(SIGTTOU, SIG_IGN);
+        ::tcsetpgrp(tty, ::getpid());
+        ::signal(SIGTTOU, SIG_DFL);
+        ::close(tty);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+      }
+      ::setpgid(job, job);
+      // Holds no pipe open: the job must see the ends of its streams.
+      for (int fd = 0; fd < 1024; ++fd)
+        ::close(fd);
+      int status = 0;
+      while (::waitpid(job, &status, 0) < 0 && errno == EINTR) {
+      }
+      ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+    if (tty >= 0)
+      ::close(tty);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
@@ -220,6 +250,13 @@ bool Pty::EchoOn() const {
   if (::tcgetattr(slave_, &settings) != 0)
     throw std::runtime_error("tcgetattr failed");
   return (settings.c_lflag & ECHO) != 0;
+}
+
+int Pty::ForegroundGroup() const {
+  pid_t group = -1;
+  if (::ioctl(master_, TIOCGPGRP, &group) != 0)
+    return -1;
+  return group;
 }
 
 std::string Pty::ReadUntil(const std::string& needle, std::chrono::milliseconds timeout) {

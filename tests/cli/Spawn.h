@@ -23,6 +23,14 @@ struct SpawnOptions {
   std::optional<std::string> terminal;
   bool inputFromTerminal = false;  // standard input is the terminal
   bool outputToTerminal = false;   // standard output is the terminal
+  // Runs the program as a shell runs a job: in a process group of its own
+  // in the terminal's foreground, under a session leader that waits for it
+  // and exits with its status (128 + N after signal N). Only then does
+  // Ctrl+Z stop it, as a process group with no such parent is left running.
+  bool asJob = false;
+  // A terminal, by its device name, opened for reading only on the given
+  // descriptor without becoming the controlling terminal.
+  std::optional<std::pair<int, std::string>> terminalOn;
 };
 
 struct Spawned {
@@ -54,6 +62,8 @@ class Pty {
   const std::string& Name() const { return name_; }
   int Master() const { return master_; }
   bool EchoOn() const;
+  // The terminal's foreground process group.
+  int ForegroundGroup() const;
   // Reads what the child wrote to the terminal until it contains needle or
   // the time is up; returns everything read so far.
   std::string ReadUntil(const std::string& needle,

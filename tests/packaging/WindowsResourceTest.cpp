@@ -1,7 +1,8 @@
-// The compiled Windows resources (.res) of the window program: the version
+// The compiled Windows resources of the window program: the version
 // information Explorer shows under Properties › Details, and the icon group
-// it shows for the executable. Reads the file the resource compiler wrote,
-// so what is checked is what Windows would see, not the source text.
+// it shows for the executable. Reads the file the resource compiler wrote
+// (.res) and, where it is built, Vantrel.exe itself, so what is checked is
+// what Windows would see, not the source text.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BinaryReader.h"
@@ -81,6 +83,66 @@ std::vector<Resource> ReadRes(const Bytes& res) {
   return out;
 }
 
+// The resources of an executable: the three levels (type, name, language)
+// of its resource section's directory, down to each resource's bytes.
+std::vector<Resource> ReadPe(const Bytes& pe) {
+  const std::size_t header = Le32(pe, 0x3C);
+  if (Le32(pe, header) != 0x00004550)
+    throw std::runtime_error("not a PE file");
+  const std::uint16_t sections = Le16(pe, header + 6);
+  const std::size_t table = header + 24 + Le16(pe, header + 20);
+  std::size_t base = 0;   // the resource section in the file
+  std::uint32_t rva = 0;  // and in memory
+  for (std::size_t i = 0; i < sections; ++i) {
+    const std::size_t at = table + 40 * i;
+    if (Slice(pe, at, 8) == Bytes{'.', 'r', 's', 'r', 'c', 0, 0, 0}) {
+      rva = Le32(pe, at + 12);
+      base = Le32(pe, at + 20);
+    }
+  }
+  if (base == 0)
+    throw std::runtime_error("no resource section");
+
+  // A directory's entries: an id (a number, or a string when the top bit is
+  // set) and the offset of what it points to.
+  const auto entries = [&](std::size_t directory) {
+    std::vector<std::pair<Id, std::uint32_t>> found;
+    const std::size_t count =
+        std::size_t{Le16(pe, base + directory + 12)} + Le16(pe, base + directory + 14);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t at = base + directory + 16 + 8 * i;
+      const std::uint32_t name = Le32(pe, at);
+      Id id;
+      if (name & 0x80000000U) {
+        const std::size_t string = base + (name & 0x7FFFFFFFU);
+        for (std::size_t c = 0; c < Le16(pe, string); ++c)
+          id.name.push_back(static_cast<char16_t>(Le16(pe, string + 2 + 2 * c)));
+      } else {
+        id.number = static_cast<std::uint16_t>(name);
+      }
+      found.emplace_back(id, Le32(pe, at + 4) & 0x7FFFFFFFU);
+    }
+    return found;
+  };
+  std::vector<Resource> out;
+  for (const auto& [type, names] : entries(0)) {
+    for (const auto& [name, languages] : entries(names)) {
+      for (const auto& [language, entry] : entries(languages)) {
+        Resource resource{type, name, language.number.value_or(0), {}};
+        resource.data = Slice(pe, base + Le32(pe, base + entry) - rva, Le32(pe, base + entry + 4));
+        out.push_back(std::move(resource));
+      }
+    }
+  }
+  return out;
+}
+
+// A .res file, or an executable ("MZ").
+std::vector<Resource> ReadResources(const std::string& path) {
+  const Bytes file = ReadFile(path);
+  return file.size() > 2 && file[0] == 'M' && file[1] == 'Z' ? ReadPe(file) : ReadRes(file);
+}
+
 // One node of a version resource: a key, a value, and child nodes.
 struct VersionNode {
   std::u16string key;
@@ -139,12 +201,20 @@ std::string Narrow(const std::u16string& text) {
   return out;
 }
 
-class WindowsResources : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { resources_ = ReadRes(ReadFile(VANTREL_RES_FILE)); }
-  static void TearDownTestSuite() { resources_.clear(); }
+// Each file checked: what the resource compiler wrote, and the program.
+std::vector<std::string> Files() {
+  return {VANTREL_RES_FILE,
+#ifdef VANTREL_EXE_FILE
+          VANTREL_EXE_FILE
+#endif
+  };
+}
 
-  static std::vector<const Resource*> OfType(std::uint16_t type) {
+class WindowsResources : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override { resources_ = ReadResources(GetParam()); }
+
+  std::vector<const Resource*> OfType(std::uint16_t type) const {
     std::vector<const Resource*> found;
     for (const auto& resource : resources_) {
       if (resource.type.number == type)
@@ -153,17 +223,17 @@ class WindowsResources : public ::testing::Test {
     return found;
   }
 
-  static VersionNode Version() {
+  VersionNode Version() const {
     const auto versions = OfType(kRtVersion);
     if (versions.size() != 1)
       throw std::runtime_error("expected one version resource");
     return ReadVersionNode(versions.front()->data, 0);
   }
 
-  static inline std::vector<Resource> resources_;
+  std::vector<Resource> resources_;
 };
 
-TEST_F(WindowsResources, VersionResourceIsOneUsEnglishResource) {
+TEST_P(WindowsResources, VersionResourceIsOneUsEnglishResource) {
   const auto versions = OfType(kRtVersion);
   ASSERT_EQ(versions.size(), 1U);
   EXPECT_EQ(versions.front()->name.number, 1);
@@ -173,7 +243,7 @@ TEST_F(WindowsResources, VersionResourceIsOneUsEnglishResource) {
   EXPECT_EQ(root.type, 0);
 }
 
-TEST_F(WindowsResources, FixedFileInfoSaysVersionOneForAnApplication) {
+TEST_P(WindowsResources, FixedFileInfoSaysVersionOneForAnApplication) {
   const VersionNode root = Version();
   const Bytes& fixed = root.value;
   ASSERT_EQ(fixed.size(), 52U);
@@ -187,7 +257,7 @@ TEST_F(WindowsResources, FixedFileInfoSaysVersionOneForAnApplication) {
   EXPECT_EQ(Le32(fixed, 36), 1U) << "an application";
 }
 
-TEST_F(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheFiveValues) {
+TEST_P(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheFiveValues) {
   const VersionNode root = Version();
   const VersionNode* strings = Child(root, u"StringFileInfo");
   ASSERT_NE(strings, nullptr);
@@ -208,7 +278,7 @@ TEST_F(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheFiveValues) 
   EXPECT_EQ(table.children.size(), expected.size()) << "a key appears twice";
 }
 
-TEST_F(WindowsResources, TranslationNamesUsEnglishAndCodePage1200) {
+TEST_P(WindowsResources, TranslationNamesUsEnglishAndCodePage1200) {
   const VersionNode root = Version();
   const VersionNode* var_info = Child(root, u"VarFileInfo");
   ASSERT_NE(var_info, nullptr);
@@ -220,7 +290,7 @@ TEST_F(WindowsResources, TranslationNamesUsEnglishAndCodePage1200) {
   EXPECT_EQ(Le16(translation->value, 2), 1200);
 }
 
-TEST_F(WindowsResources, IconGroupHoldsEveryImageOfTheIconFile) {
+TEST_P(WindowsResources, IconGroupHoldsEveryImageOfTheIconFile) {
   const auto groups = OfType(kRtGroupIcon);
   ASSERT_EQ(groups.size(), 1U) << "Explorer shows the first group; there must be one";
   const Bytes& group = groups.front()->data;
@@ -252,6 +322,12 @@ TEST_F(WindowsResources, IconGroupHoldsEveryImageOfTheIconFile) {
   }
   EXPECT_TRUE(has_256_colour_48);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, WindowsResources, ::testing::ValuesIn(Files()),
+                         [](const auto& file) {
+                           return file.param.find(".exe") != std::string::npos ? "Executable"
+                                                                               : "Compiled";
+                         });
 
 }  // namespace
 }  // namespace vantrel::testing

@@ -10,10 +10,16 @@ fail() {
 
 # check_layout PREFIX: PREFIX is the installed /usr (or /usr/local).
 check_layout() {
-  local prefix=$1 desktop metainfo size binary icon_name exec_name
+  local prefix=$1 desktop metainfo size binary icon_name exec_name page text options option file
   for binary in $BINARIES; do
     [ -x "$prefix/bin/$binary" ] || fail "bin/$binary missing or not executable"
   done
+  case " $BINARIES " in
+    *" vantrel-cli "*)
+      [ -f "$prefix/share/bash-completion/completions/vantrel-cli" ] || fail "bash completion missing"
+      [ -f "$prefix/share/zsh/vendor-completions/_vantrel-cli" ] || fail "zsh completion missing"
+      ;;
+  esac
 
   desktop=$prefix/share/applications/$APP_ID.desktop
   metainfo=$prefix/share/metainfo/$APP_ID.metainfo.xml
@@ -32,6 +38,27 @@ check_layout() {
     fi
   done
   [ -f "$prefix/share/icons/hicolor/scalable/apps/$APP_ID.svg" ] || fail "scalable icon missing"
+
+  # A compressed manual page for each program; every option vantrel-cli's
+  # --help names is in its page too (a stale page would miss a new one).
+  for binary in $BINARIES; do
+    page=$prefix/share/man/man1/$binary.1.gz
+    if [ ! -f "$page" ]; then
+      fail "manual page $binary(1) missing"
+    elif ! gzip -t "$page"; then
+      fail "manual page $binary(1) is not gzip-compressed"
+    elif [ "$binary" = vantrel-cli ] && [ -x "$prefix/bin/$binary" ]; then
+      text=$(gzip -dc "$page" | sed 's/\\-/-/g')
+      options=$("$prefix/bin/$binary" --help | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u)
+      [ -n "$options" ] || fail "vantrel-cli --help names no options"
+      for option in $options; do
+        grep -qF -- "$option" <<<"$text" || fail "vantrel-cli(1) lacks $option, which --help names"
+      done
+    fi
+  done
+  for file in copyright changelog.gz; do
+    [ -f "$prefix/share/doc/vantrel/$file" ] || fail "share/doc/vantrel/$file missing"
+  done
 
   # The launcher must name the installed icon and program, and the metadata
   # the launcher, or the desktop shows a blank icon or nothing at all.

@@ -1,0 +1,37 @@
+#pragma once
+
+// Between the text of files and terminals and the text of the window's
+// fields: line endings, the characters the fields can hold, and what an
+// escaped code looks like.
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "Utf8.h"
+
+namespace vantrel::cli {
+
+// The window types a line break as CR LF: each LF not already after a CR
+// becomes CR LF.
+Text WithWindowsLineEnds(Text text);
+// Each CR LF becomes LF; a lone CR stays.
+Text WithUnixLineEnds(Text text);
+
+// A character of a text that the fields' code page lacks, so that a field
+// would hold it as "?", with its line and column as the window counts them
+// (from 1; CR LF and a lone LF end a line).
+struct OutsideCodePage {
+  char32_t character;
+  std::size_t line, column;
+};
+// The first such character of a decoded text, those outside the 16-bit
+// range included; nothing when every character fits.
+std::optional<OutsideCodePage> FirstOutsideCodePage(const Utf8Text& text);
+
+// True when input consists of printable ASCII, blanks and line breaks, with
+// at least one backslash and each a valid escape: a code in the escaped form,
+// or the start of one.
+bool LooksEscaped(std::string_view input);
+
+}  // namespace vantrel::cli
