@@ -22,11 +22,6 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-// A geometry value the window cannot take; the closing animation skips it.
-Error InvalidPropertyValue() {
-  return Error(380, u"Invalid property value");
-}
-
 // Twips to logical pixels. A value no screen could hold is refused, as the
 // toolkit would refuse it; the closing animation skips a refused step.
 int Pixels(float twips) {
