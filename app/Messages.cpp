@@ -90,8 +90,9 @@ Message NotEncodable(char16_t unit, std::size_t line, std::size_t column) {
   return {MsgId::NotEncodable,
           NameOf(unit) + u" at line " + Decimal(static_cast<long long>(line)) + u", column " +
               Decimal(static_cast<long long>(column)) +
-              u" cannot be encoded.\r\n\r\nVantrel can encode letters A to Z, digits, spaces, "
-              u"line breaks and punctuation other than \"~\".",
+              u" cannot be encoded.\r\n\r\nVantrel encodes only characters with codes 10 to 125: "
+              u"letters A to Z and a to z, digits, spaces, line breaks and punctuation other "
+              u"than \"~\".",
           MsgIcon::Exclamation};
 }
 

@@ -16,4 +16,8 @@ Error OverflowError() {
   return Error(kOverflowNumber, u"Overflow");
 }
 
+Error InvalidPropertyValue() {
+  return Error(kInvalidPropertyNumber, u"Invalid property value");
+}
+
 }  // namespace vantrel

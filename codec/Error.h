@@ -32,10 +32,15 @@ inline constexpr std::int32_t kOverflowNumber = 6;
 inline constexpr std::int32_t kOutOfMemoryNumber = 7;
 inline constexpr std::int32_t kSubscriptNumber = 9;
 inline constexpr std::int32_t kInternalErrorNumber = 51;
+inline constexpr std::int32_t kInvalidPropertyNumber = 380;
 
 // A count that does not fit its integer type: the window's 16-bit counters
 // (the key sum, a shift pass's length and position) and the codec's 32-bit
 // counts. Such a value is this error, never a wrapped value.
 Error OverflowError();
+
+// A value a window property cannot take, such as a geometry the window
+// system refuses; the closing animation skips the step that met it.
+Error InvalidPropertyValue();
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 #include "CodeEdit.h"
@@ -20,11 +21,6 @@ namespace vantrel {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-
-// A geometry value the window cannot take; the closing animation skips it.
-Error InvalidPropertyValue() {
-  return Error(380, u"Invalid property value");
-}
 
 // Twips to logical pixels. A value no screen could hold is refused, as the
 // toolkit would refuse it; the closing animation skips a refused step.
@@ -65,6 +61,15 @@ QMessageBox::Icon BoxIcon(MsgIcon icon) {
       break;
   }
   return QMessageBox::NoIcon;
+}
+
+// The smallest frame of a captioned window on Windows, 116 x 27 pixels at 96
+// dots per inch, at this screen's resolution.
+QSize MinimumFrame(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  const double scale = screen != nullptr ? screen->logicalDotsPerInch() / 96.0 : 1.0;
+  return QSize(static_cast<int>(std::lround(116 * scale)),
+               static_cast<int>(std::lround(27 * scale)));
 }
 
 bool CanPlaceWindows() {
@@ -112,9 +117,16 @@ void MainWindow::createFields() {
   Put(*text1_, kText1);
   Put(*text2_, kText2);
   Put(*text3_, kText3);
-  text1_->setToolTip(QStringLiteral(" Enter Your Txt To Encode Hear"));
-  text2_->setToolTip(QStringLiteral("  Enter Your Encoded Txt Hear To DeEncode "));
-  text3_->setToolTip(QStringLiteral(" Enter PassWord"));
+  // A screen reader names each field by its meaning and reads its tooltip,
+  // without the tooltip's odd spacing, as the description.
+  const auto describe = [](QWidget* field, const char* name, const QString& toolTip) {
+    field->setToolTip(toolTip);
+    field->setAccessibleName(QLatin1String(name));
+    field->setAccessibleDescription(toolTip.simplified());
+  };
+  describe(text1_, "Text to encode", QStringLiteral(" Enter Your Txt To Encode Hear"));
+  describe(text2_, "Code", QStringLiteral("  Enter Your Encoded Txt Hear To DeEncode "));
+  describe(text3_, "Password", QStringLiteral(" Enter PassWord"));
 
   for (CodeEdit* field : {text1_, text2_}) {
     field->setTabChangesFocus(true);
@@ -175,10 +187,13 @@ void MainWindow::centre() {
   if (screen == nullptr)
     return;
   // The frame is known once the window exists; before that, the client area.
+  // On a screen smaller than the window the top-left corner stays on the
+  // screen, so that the menu bar can be reached.
   const QRect area = screen->geometry();
+  const QRect usable = screen->availableGeometry();
   const QSize outer = frameGeometry().size();
-  move(area.x() + (area.width() - outer.width()) / 2,
-       area.y() + (area.height() - outer.height()) / 2);
+  move(std::max(usable.left(), area.x() + (area.width() - outer.width()) / 2),
+       std::max(usable.top(), area.y() + (area.height() - outer.height()) / 2));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -272,6 +287,9 @@ void MainWindow::setFrame(float twips, void (*change)(QRect& frame, int pixels))
   const QRect before = frameGeometry();
   QRect after = before;
   change(after, pixels);
+  // Like a captioned window on Windows, the frame keeps a minimum size: the
+  // closing window stops shrinking there and slides away whole.
+  after.setSize(after.size().expandedTo(MinimumFrame(*this)));
   if (after.topLeft() != before.topLeft())
     move(after.topLeft());
   if (after.size() != before.size()) {

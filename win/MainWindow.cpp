@@ -46,11 +46,6 @@ constexpr std::array<FieldInfo, 3> kFields{{
 }};
 constexpr std::size_t kText3 = 2;
 
-// A geometry value the window cannot take; the closing animation skips it.
-Error InvalidPropertyValue() {
-  return Error(380, u"Invalid property value");
-}
-
 std::wstring Wide(const Text& text) {
   return std::wstring(text.begin(), text.end());
 }

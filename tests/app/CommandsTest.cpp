@@ -285,8 +285,9 @@ TEST(Encode, RefusesCharactersThatWouldNotComeBackAndSaysWhere) {
     ASSERT_EQ(w.host.messages.size(), 1u);
     EXPECT_EQ(w.host.Last().text,
               where +
-                  u" cannot be encoded.\r\n\r\nVantrel can encode letters A to Z, digits, "
-                  u"spaces, line breaks and punctuation other than \"~\".");
+                  u" cannot be encoded.\r\n\r\nVantrel encodes only characters with codes 10 "
+                  u"to 125: letters A to Z and a to z, digits, spaces, line breaks and "
+                  u"punctuation other than \"~\".");
     EXPECT_EQ(w.host.Last().icon, MsgIcon::Exclamation);
     EXPECT_EQ(w.host.Last().id, MsgId::NotEncodable);
     w.ExpectFields(plain, u"", w.form.Text3());

@@ -208,8 +208,9 @@ TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
   EXPECT_EQ(host.Status(), kRefused);
   EXPECT_EQ(
       shown,
-      "vantrel-cli: the character \"~\" at line 1, column 1 cannot be encoded. Vantrel can "
-      "encode letters A to Z, digits, spaces, line breaks and punctuation other than \"~\".\n");
+      "vantrel-cli: the character \"~\" at line 1, column 1 cannot be encoded. Vantrel encodes "
+      "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
+      "breaks and punctuation other than \"~\".\n");
 
   host.MsgBox(messages::ErrorReport(Error(51, u"Internal error")));
   host.MsgBox(messages::WrongPassword());

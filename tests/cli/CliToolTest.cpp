@@ -229,11 +229,13 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
        "the code is too long to decode. A code has at most 32,766 characters; this one has "
        "32,767."},
       {"encode", "k", "ok\nso~",
-       "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel can encode letters "
-       "A to Z, digits, spaces, line breaks and punctuation other than \"~\"."},
+       "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel encodes only "
+       "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line breaks "
+       "and punctuation other than \"~\"."},
       {"encode", "k", "caf\xC3\xA9",
-       "the character \"\xC3\xA9\" at line 1, column 4 cannot be encoded. Vantrel can encode "
-       "letters A to Z, digits, spaces, line breaks and punctuation other than \"~\"."},
+       "the character \"\xC3\xA9\" at line 1, column 4 cannot be encoded. Vantrel encodes "
+       "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
+       "breaks and punctuation other than \"~\"."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

@@ -1,7 +1,7 @@
 // Asks an X window to close, as a title bar's close button does, then
-// watches it until it is gone. Prints each new position of the window's
-// top-left corner, one "x y" per line, so that a test can check the closing
-// animation moved it towards the lower right.
+// watches it until it is gone. Prints each new geometry of the window, one
+// "x y width height" per line, so that a test can check how the closing
+// animation shrank it and moved it towards the lower right.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -44,16 +44,17 @@ int main(int argc, char* argv[]) {
   XSendEvent(display, window, False, NoEventMask, &event);
   XSync(display, False);
 
-  int lastX = -1, lastY = -1;
+  XWindowAttributes last{};
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (alive && std::chrono::steady_clock::now() < deadline) {
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display, window, &attributes) == 0 || !alive)
       break;
-    if (attributes.map_state == IsViewable && (attributes.x != lastX || attributes.y != lastY)) {
-      lastX = attributes.x;
-      lastY = attributes.y;
-      std::printf("%d %d\n", lastX, lastY);
+    if (attributes.map_state == IsViewable &&
+        (attributes.x != last.x || attributes.y != last.y || attributes.width != last.width ||
+         attributes.height != last.height)) {
+      last = attributes;
+      std::printf("%d %d %d %d\n", last.x, last.y, last.width, last.height);
     }
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }

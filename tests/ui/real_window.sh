@@ -5,52 +5,18 @@
 # into the cleared code field, chooses Decode and checks the text; then closes
 # the window and checks that it slides away and the program ends. Given the
 # command-line tool too, it also pastes a code made by the tool with the same
-# password into the window and decodes it there. Any missing tool or mismatch
-# is a failure.
+# password into the window and decodes it there. Last, it starts the window
+# on a screen smaller than the window and checks that its top-left corner is
+# on the screen. Any missing tool or mismatch is a failure.
 set -euo pipefail
 vantrel=$1
 expected_code=$2
 close_window=$3
 cli=${4:-}
 
-for tool in Xvfb xdotool xclip; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb=
-app=
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-
-"$vantrel" 2>"$work/vantrel.log" &
-app=$!
-window=
-for _ in $(seq 400); do
-  window=$(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.05
-done
-[ -n "$window" ] || fail "no window appeared"
-xdotool windowfocus --sync "$window"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 1024x768x24
+start_vantrel
 sleep 0.3
 
 keys() {
@@ -110,8 +76,10 @@ if [ -n "$cli" ]; then
   cmp -s "$work/text" "$work/tool-text" || fail "tool's code decoded to: $(od -c "$work/text" | head -3)"
 fi
 
-# Closing: the window moves down and to the right, step by step, then the
-# program ends by itself.
+# Closing: the window shrinks around its centre, stops at the smallest size of
+# a captioned window (116 x 27 pixels at the 96 dots per inch of this screen)
+# and slides down and to the right off the screen; then the program ends by
+# itself.
 "$close_window" "$window" >"$work/moves"
 for _ in $(seq 300); do
   kill -0 "$app" 2>/dev/null || break
@@ -123,7 +91,34 @@ wait "$app" || status=$?
 app=
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 moves=$(wc -l <"$work/moves")
-[ "$moves" -ge 3 ] || fail "the closing window was seen at only $moves places"
-awk 'NR > 1 && ($1 < x || $2 < y) { bad = 1 } { x = $1; y = $2 } END { exit bad }' "$work/moves" ||
-  fail "the closing window moved back: $(tr '\n' ' ' <"$work/moves")"
-echo "real window: code, text and closing as expected ($moves places seen)"
+awk -v w0=116 -v h0=27 -v bottom=768 '
+  function off(a, b) { return a > b ? a - b : b - a }
+  NR == 1 { cx = $1 + $3 / 2; cy = $2 + $4 / 2 }
+  NR > 1 && ($3 > w || $4 > h) { bad = "grew: " $0 }
+  $3 < w0 || $4 < h0 { bad = "smaller than the smallest size: " $0 }
+  $3 > w0 && $4 > h0 {
+    shrinking++
+    if (off($1 + $3 / 2, cx) > 2 || off($2 + $4 / 2, cy) > 2) bad = "shrank off its centre: " $0
+  }
+  $3 == w0 && $4 == h0 {
+    if (stopped && ($1 < x || $2 < y)) bad = "moved back: " $0
+    stopped++
+  }
+  { x = $1; y = $2; w = $3; h = $4 }
+  END {
+    if (!bad && shrinking < 10) bad = "seen shrinking only " shrinking " times"
+    if (!bad && stopped < 10) bad = "seen at the smallest size only " stopped " times"
+    if (!bad && y < bottom) bad = "last seen on the screen at " x " " y
+    if (bad) { print bad; exit 1 }
+    printf "%d shrinking, %d at %dx%d, last at %d %d\n", shrinking, stopped, w0, h0, x, y
+  }' "$work/moves" >"$work/phases" || fail "closing window: $(cat "$work/phases")"
+echo "real window: code, text and closing as expected ($moves geometries seen: $(cat "$work/phases"))"
+
+# On a screen smaller than the window, its top-left corner stays on the screen.
+start_xvfb 320x240x24
+start_vantrel
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ "$WIDTH" -gt 320 ] ||
+  fail "on a 320x240 screen the ${WIDTH}x${HEIGHT} window is at $X $Y"
+echo "small screen: the ${WIDTH}x${HEIGHT} window is at $X $Y"

@@ -167,8 +167,10 @@ keys alt+t e
 previous=$(key_now "(none)")
 rows=0
 mismatches=()
-while IFS=$'\t' read -r row codes _; do
+while IFS=$'\t' read -r row codes layout; do
   [[ -z $row || $row == \#* ]] && continue
+  # Rows for another keyboard layout need Wine started with it: not here.
+  [ "${layout:-us}" = us ] || continue
   codes=${under_wine[$row]:-$codes}
   sum=97
   if [ "$codes" != - ]; then
