@@ -40,43 +40,13 @@ ReadResult ReadPieces(int fd, const std::function<bool(std::string_view)>& take)
   }
 }
 
-ReadResult ReadAll(int fd, std::size_t limit) {
-  std::string bytes;
-  ReadResult result = ReadPieces(fd, [&](std::string_view piece) {
-    if (piece.size() > limit - bytes.size())
-      return false;
-    bytes.append(piece);
-    return true;
-  });
-  result.bytes = std::move(bytes);
-  return result;
-}
-
-ReadResult ReadFirstLine(int fd, std::size_t limit) {
-  ReadResult result;
-  result.bytes.reserve(limit + 2);
-  for (;;) {
-    char c = 0;
-    const ssize_t got = ReadRetrying(fd, &c, 1);
-    if (got < 0) {
-      result.outcome = ReadResult::kFailed;
-      result.error = errno;
-      return result;
-    }
-    if (got == 0 || c == '\n')
-      break;
-    result.bytes.push_back(c);
-    c = 0;
-    if (result.bytes.size() > limit + 1) {  // one more for a CR before the LF
-      result.outcome = ReadResult::kTooLong;
-      return result;
-    }
+ByteRead ReadByte(int fd, char& c, int& error) {
+  const ssize_t got = ReadRetrying(fd, &c, 1);
+  if (got < 0) {
+    error = errno;
+    return ByteRead::kFailed;
   }
-  if (!result.bytes.empty() && result.bytes.back() == '\r')
-    result.bytes.pop_back();  // its place is overwritten by the string's terminator
-  if (result.bytes.size() > limit)
-    result.outcome = ReadResult::kTooLong;
-  return result;
+  return got == 0 ? ByteRead::kEnd : ByteRead::kByte;
 }
 
 int WriteAll(int fd, std::string_view bytes) {

@@ -42,6 +42,12 @@ ReadResult ReadAll(int fd, std::size_t limit);
 // moves, so a password read here leaves no copy behind to wipe.
 ReadResult ReadFirstLine(int fd, std::size_t limit);
 
+// One byte, so that a line can be read without reading past it: kByte with
+// the byte in c, kEnd at the end of the stream, or kFailed with the error
+// number in error.
+enum class ByteRead { kByte, kEnd, kFailed };
+ByteRead ReadByte(int fd, char& c, int& error);
+
 // Writes all of bytes; returns 0, or the error number of the write that failed.
 int WriteAll(int fd, std::string_view bytes);
 

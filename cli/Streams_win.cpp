@@ -89,49 +89,21 @@ ReadResult ReadPieces(int fd, const std::function<bool(std::string_view)>& take)
   }
 }
 
-ReadResult ReadAll(int fd, std::size_t limit) {
-  std::string bytes;
-  ReadResult result = ReadPieces(fd, [&](std::string_view piece) {
-    if (piece.size() > limit - bytes.size())
-      return false;
-    bytes.append(piece);
-    return true;
-  });
-  result.bytes = std::move(bytes);
-  return result;
-}
-
-ReadResult ReadFirstLine(int fd, std::size_t limit) {
+ByteRead ReadByte(int fd, char& c, int& error) {
   const HANDLE handle = HandleOf(fd);
-  if (handle == INVALID_HANDLE_VALUE)
-    return Failed(ERROR_INVALID_HANDLE);
-  ReadResult result;
-  result.bytes.reserve(limit + 2);
-  for (;;) {
-    char c = 0;
-    DWORD got = 0;
-    if (!ReadFile(handle, &c, 1, &got, nullptr)) {
-      const DWORD error = GetLastError();
-      if (AtEnd(error))
-        break;
-      result.outcome = ReadResult::kFailed;
-      result.error = static_cast<int>(error);
-      return result;
-    }
-    if (got == 0 || c == '\n')
-      break;
-    result.bytes.push_back(c);
-    c = 0;
-    if (result.bytes.size() > limit + 1) {  // one more for a CR before the LF
-      result.outcome = ReadResult::kTooLong;
-      return result;
-    }
+  DWORD got = 0;
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ERROR_INVALID_HANDLE;
+    return ByteRead::kFailed;
   }
-  if (!result.bytes.empty() && result.bytes.back() == '\r')
-    result.bytes.pop_back();
-  if (result.bytes.size() > limit)
-    result.outcome = ReadResult::kTooLong;
-  return result;
+  if (!ReadFile(handle, &c, 1, &got, nullptr)) {
+    const DWORD failure = GetLastError();
+    if (AtEnd(failure))
+      return ByteRead::kEnd;
+    error = static_cast<int>(failure);
+    return ByteRead::kFailed;
+  }
+  return got == 0 ? ByteRead::kEnd : ByteRead::kByte;
 }
 
 int WriteAll(int fd, std::string_view bytes) {
