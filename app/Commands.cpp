@@ -12,31 +12,18 @@
 namespace vantrel {
 
 bool Form1::RefuseUnencodable() {
-  // Almost every text passes: look for a fault first, and count lines only
-  // when there is one to report.
+  // Almost every text passes: the quick test first.
   if (AllShiftable(text1_))
     return false;
-  std::size_t line = 1;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < text1_.size(); ++i) {
-    const char16_t unit = text1_[i];
-    // CR LF and a lone LF break the line, as the field shows them; a lone CR
-    // is a character of its line.
-    if (unit == u'\n') {
-      ++line;
-      column = 0;
-      continue;
-    }
-    if (unit == u'\r' && i + 1 < text1_.size() && text1_[i + 1] == u'\n')
-      continue;
-    ++column;
+  const auto refused = std::ranges::find_if(text1_, [](char16_t unit) {
     const int code = AnsiCode(unit);
-    if (code < kLowCode || code > kHighCode) {
-      host_.MsgBox(messages::NotEncodable(unit, line, column));
-      return true;
-    }
-  }
-  return false;
+    return code < kLowCode || code > kHighCode;
+  });
+  if (refused == text1_.end())
+    return false;
+  const auto index = static_cast<std::size_t>(refused - text1_.begin());
+  host_.MsgBox(messages::NotEncodable(*refused, PlaceIn(text1_, index)));
+  return true;
 }
 
 void Form1::Encode_Click() {

@@ -40,6 +40,19 @@ Text NameOf(char16_t unit) {
 
 }  // namespace
 
+TextPlace PlaceIn(const Text& text, std::size_t index) {
+  TextPlace place{1, 1};
+  for (std::size_t i = 0; i < index && i < text.size(); ++i) {
+    if (text[i] == u'\n') {
+      ++place.line;
+      place.column = 1;
+    } else if (!(text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')) {
+      ++place.column;
+    }
+  }
+  return place;
+}
+
 namespace messages {
 
 // The commands' own messages, spelt and spaced exactly as the user has
@@ -86,10 +99,10 @@ Message TooLongToDecode(std::size_t length) {
           MsgIcon::Exclamation};
 }
 
-Message NotEncodable(char16_t unit, std::size_t line, std::size_t column) {
+Message NotEncodable(char16_t unit, TextPlace place) {
   return {MsgId::NotEncodable,
-          NameOf(unit) + u" at line " + Decimal(static_cast<long long>(line)) + u", column " +
-              Decimal(static_cast<long long>(column)) +
+          NameOf(unit) + u" at line " + Decimal(static_cast<long long>(place.line)) + u", column " +
+              Decimal(static_cast<long long>(place.column)) +
               u" cannot be encoded.\r\n\r\nVantrel encodes only characters with codes 10 to 125: "
               u"letters A to Z and a to z, digits, spaces, line breaks and punctuation other "
               u"than \"~\".",

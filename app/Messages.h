@@ -39,6 +39,14 @@ struct Message {
   bool operator==(const Message&) const = default;
 };
 
+// Where a character of a field's text stands as the field shows it, both
+// counted from 1: CR LF and a lone LF end a line; a lone CR is a character
+// of its line.
+struct TextPlace {
+  std::size_t line, column;
+};
+TextPlace PlaceIn(const Text& text, std::size_t index);
+
 // The window's caption, also the title of every message box.
 inline constexpr char16_t kCaption[] = u"Vantrel";
 
@@ -56,9 +64,9 @@ Message CodecFailure(const CodecError& error);
 Message TooLongToEncode(std::size_t length);
 // A code of `length` characters is past the longest Decode takes.
 Message TooLongToDecode(std::size_t length);
-// The first character of a text that Encode could not bring back, with its
-// line and column as the field shows them (both counted from 1).
-Message NotEncodable(char16_t unit, std::size_t line, std::size_t column);
+// The first character of a text that Encode could not bring back, and where
+// it stands.
+Message NotEncodable(char16_t unit, TextPlace place);
 // The error report: the error's number and description.
 Message ErrorReport(const Error& error);
 

@@ -1,7 +1,10 @@
 #include "Convert.h"
 
+#include <algorithm>
+
 #include "Escape.h"
 #include "app/AnsiCodePage.h"
+#include "app/Messages.h"
 
 namespace vantrel::cli {
 
@@ -33,24 +36,17 @@ Text WithUnixLineEnds(Text text) {
 
 std::optional<OutsideCodePage> FirstOutsideCodePage(const Utf8Text& decoded) {
   const Text& text = decoded.text;
-  std::size_t line = 1;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit == u'\n') {
-      ++line;
-      column = 0;
-      continue;
-    }
-    if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-      continue;
-    ++column;
-    if (decoded.firstWide && decoded.firstWide->index == i)
-      return OutsideCodePage{decoded.firstWide->character, line, column};
-    if (!InCodePage(unit))
-      return OutsideCodePage{unit, line, column};
+  // A character beyond 16 bits stands in the text as a "?" of the code page.
+  auto index = static_cast<std::size_t>(std::ranges::find_if_not(text, InCodePage) - text.begin());
+  char32_t character = index < text.size() ? text[index] : U'\0';
+  if (decoded.firstWide && decoded.firstWide->index < index) {
+    index = decoded.firstWide->index;
+    character = decoded.firstWide->character;
   }
-  return std::nullopt;
+  if (index >= text.size())
+    return std::nullopt;
+  const TextPlace place = PlaceIn(text, index);
+  return OutsideCodePage{character, place.line, place.column};
 }
 
 bool LooksEscaped(std::string_view input) {
