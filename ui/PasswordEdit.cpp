@@ -1,6 +1,8 @@
 #include "PasswordEdit.h"
 
 #include <QKeyEvent>
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -123,53 +125,34 @@ Text TypedCharacters(const QKeyEvent& event) {
   return typed;
 }
 
+namespace {
+
+// The dead keys the field composes: the accent each types alone, and the
+// combining mark that puts it on a letter.
+struct DeadKey {
+  int key;
+  char16_t accent;
+  char16_t mark;
+};
+constexpr DeadKey kDeadKeys[] = {
+    {Qt::Key_Dead_Grave, u'`', 0x0300},          {Qt::Key_Dead_Acute, u'\u00B4', 0x0301},
+    {Qt::Key_Dead_Circumflex, u'^', 0x0302},     {Qt::Key_Dead_Tilde, u'~', 0x0303},
+    {Qt::Key_Dead_Diaeresis, u'\u00A8', 0x0308}, {Qt::Key_Dead_Cedilla, u'\u00B8', 0x0327},
+};
+
+}  // namespace
+
 char16_t DeadKeyAccent(int key) {
-  switch (key) {
-    case Qt::Key_Dead_Grave:
-      return u'`';
-    case Qt::Key_Dead_Acute:
-      return u'\u00B4';
-    case Qt::Key_Dead_Circumflex:
-      return u'^';
-    case Qt::Key_Dead_Tilde:
-      return u'~';
-    case Qt::Key_Dead_Diaeresis:
-      return u'\u00A8';
-    case Qt::Key_Dead_Cedilla:
-      return u'\u00B8';
-    default:
-      return 0;
-  }
+  const auto* dead = std::ranges::find(kDeadKeys, key, &DeadKey::key);
+  return dead != std::end(kDeadKeys) ? dead->accent : char16_t{0};
 }
 
 Text Compose(char16_t accent, char16_t next) {
   if (next == u' ')
     return Text(1, accent);
-  char16_t mark = 0;
-  switch (accent) {
-    case u'`':
-      mark = 0x0300;
-      break;
-    case u'\u00B4':
-      mark = 0x0301;
-      break;
-    case u'^':
-      mark = 0x0302;
-      break;
-    case u'~':
-      mark = 0x0303;
-      break;
-    case u'\u00A8':
-      mark = 0x0308;
-      break;
-    case u'\u00B8':
-      mark = 0x0327;
-      break;
-    default:
-      break;
-  }
-  if (mark != 0 && Printable(next)) {
-    const QString pair = QString(QChar(next)) + QChar(mark);
+  const auto* dead = std::ranges::find(kDeadKeys, accent, &DeadKey::accent);
+  if (dead != std::end(kDeadKeys) && Printable(next)) {
+    const QString pair = QString(QChar(next)) + QChar(dead->mark);
     const QString composed = pair.normalized(QString::NormalizationForm_C);
     if (composed.size() == 1 && InCodePage(composed[0].unicode()))
       return Text(1, composed[0].unicode());
