@@ -18,11 +18,13 @@
 //   the host keeps the last message rather than all of them. Nothing outlives
 //   an input: libFuzzer reruns any input that leaves memory behind.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "FuzzInput.h"
 #include "app/AnsiCodePage.h"
@@ -55,9 +57,9 @@ constexpr std::array<std::size_t, 8> kLimitLengths = {
     kMaxCode - 1,  kMaxCode,  kMaxCode + 1,  kMaxCode + 2,
 };
 constexpr std::size_t kMaxField = kMaxCode + 2;
-// A password longer than this is cut back before the next keystroke, as a
-// user selects and cuts with the mouse (no key event, so the key stays). Only
-// its emptiness counts, and typing copies the whole field.
+// A password this long is cut to half before the next keystroke, as a user
+// selects and cuts with the mouse (no key event, so the key stays). Only its
+// emptiness counts, and every keystroke copies the whole field.
 constexpr std::size_t kMaxPassword = 64;
 // Field text handled per input, counted as the three fields' lengths after
 // each action: room for four actions on texts at the limits, and more than an
