@@ -6,12 +6,22 @@
 # non-zero when any target finds an input that breaks it; such an input is
 # kept under build/fuzz/findings/<target>/.
 #
-#   fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]    (default: 60, every target)
+#   fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...] [-- LIBFUZZER_FLAG...]
+#
+# Default: 60 seconds, every target. Flags after "--" go to every target's
+# run, e.g. -fork=2 to fuzz on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
+chosen=()
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+  chosen+=("$1")
+  shift
+done
+[ $# -gt 0 ] && shift
+flags=("$@")
 
 cmake --preset fuzz -DVANTREL_WERROR=ON >/dev/null
 list=build/fuzz/fuzz/targets
@@ -28,9 +38,9 @@ fi
 cmake --build --preset fuzz -j2 --target "${targets[@]}"
 
 findings=build/fuzz/findings
-# Each run starts afresh from the seeds; what it grew stays here to look at.
+# Each target's run starts afresh from its seeds; what it grew stays here, to
+# look at or to merge into the committed corpus, until that target runs again.
 scratch=build/fuzz/work
-rm -rf "$scratch"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -43,21 +53,29 @@ summary=""
 for description in "$list"/*.txt; do
   [ -f "$description" ] || continue
   read -r name program max_len corpus <"$description"
-  if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then
+  if [ ${#chosen[@]} -gt 0 ] && [[ " ${chosen[*]} " != *" $name "* ]]; then
     continue
   fi
   work="$scratch/$name"
+  rm -rf "$work"
   mkdir -p "$work/corpus" "$findings/$name"
   cp -r "$corpus"/. "$work/corpus/"
   echo "=== $name: ${seconds}s, inputs up to $max_len bytes"
   status=0
   "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=25 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$findings/$name/" "$work/corpus" \
+    -print_final_stats=1 -artifact_prefix="$findings/$name/" "${flags[@]}" "$work/corpus" \
     >"$work/log" 2>&1 || status=$?
   # The last status line carries the coverage; the final stats the executions.
   grep -aE '^#[0-9]+[[:space:]]+(INITED|DONE)' "$work/log" || true
   cov=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$work/log" | tail -n 1 || true)
   execs=$(grep -Eo 'stat::number_of_executed_units: [0-9]+' "$work/log" | grep -Eo '[0-9]+$' || true)
+  rate=$(grep -Eo 'stat::average_exec_per_sec: +[0-9]+' "$work/log" | grep -Eo '[0-9]+$' || true)
+  rss=$(grep -Eo 'stat::peak_rss_mb: +[0-9]+' "$work/log" | grep -Eo '[0-9]+$' || true)
+  if [ -z "$execs" ]; then
+    # -fork=N prints no final stats: its status lines count the executions.
+    execs=$(grep -aEo '^#[0-9]+:' "$work/log" | tail -n 1 | tr -d '#:' || true)
+    [ -n "$execs" ] && rate=$((execs / seconds))
+  fi
   edges=$(grep -aEo '\(([0-9]+) inline 8-bit counters\)' "$work/log" | grep -Eo '[0-9]+' | head -n 1 || true)
   tail -n 12 "$work/log"
   if [ "$status" -ne 0 ]; then
@@ -66,7 +84,7 @@ for description in "$list"/*.txt; do
     grep -E '^(==[0-9]+==ERROR|SUMMARY|property violated|.*runtime error)' "$work/log" | head -n 5 || true
     summary+="$name: FINDING after ${execs:-?} executions (${cov:-no coverage line})"$'\n'
   else
-    summary+="$name: ${execs:-?} executions, ${cov:-no coverage line} (of ${edges:-?} instrumented edges), corpus $(find "$work/corpus" -type f | wc -l) inputs"$'\n'
+    summary+="$name: ${execs:-?} executions (${rate:-?}/s), ${cov:-no coverage line} (of ${edges:-?} instrumented edges), corpus $(find "$work/corpus" -type f | wc -l) inputs, peak RSS ${rss:-?} MB"$'\n'
   fi
 done
 

@@ -24,7 +24,10 @@ def keys(s): return bytes([1, len(s)-1]) + bytes(s, 'latin-1')
 def paste(field, text, append=False, units=None):
     b = text.encode('latin-1') if isinstance(text, str) else text
     return bytes([2, field, 1 if append else 0, units if units is not None else len(b)]) + b
-def grow(field, times): return bytes([3, field, times-2])
+def grow(field, times): return bytes([3, field, times-2])  # 2..9 times, up to 1024 units
+# A field repeated up to one of the lengths around the limits (WindowModelFuzz.cpp):
+# 0..2 the longest text Encode takes -1, +0, +1; 3..7 the longest code Decode takes -2..+2.
+def to_limit(field, which): return bytes([3, field, 0xB7, which])
 ENC, DEC, COPY = b'\x04', b'\x05', b'\x06'
 def edit(field, how, at, unit): return bytes([7, field, how, at & 255, at >> 8, unit])
 seeds = {
@@ -38,13 +41,14 @@ seeds = {
   'corrupt-code': keys('pw') + paste(0, 'Hello') + ENC + edit(1, 1, 2, ord('=')) + DEC
                   + edit(1, 2, 0, 0) + DEC + edit(1, 0, 3, 0x80) + DEC,
   'text-before-decode': keys('pw') + paste(0, 'abc') + ENC + paste(0, 'left over') + DEC,
-  'too-long': keys('pw') + paste(0, 'x' * 200) + grow(0, 65) + grow(0, 3) + ENC
-              + paste(1, 'ABCD' * 50) + grow(1, 65) + grow(1, 4) + DEC,
+  'too-long': keys('pw') + paste(0, 'x' * 200) + to_limit(0, 2) + ENC,
+  'too-long-code': keys('pw') + paste(1, 'ABCD' * 50) + to_limit(1, 6) + DEC + to_limit(1, 7) + DEC,
+  'grow': keys('pw') + paste(0, 'ab') + grow(0, 9) + grow(0, 9) + grow(0, 9) + grow(0, 9) + ENC + DEC,
   'many-keys': bytes([1, 15]) + b'\xff' * 16 + (bytes([1, 15]) + b'\xff' * 16) * 9 + paste(0, 'k') + ENC + DEC,
   'paste-password': paste(2, 'pasted') + paste(0, 'no keys') + ENC + DEC,
 }
 for name, data in seeds.items():
     w(K, name, data)
-fill = paste(0, 'y' * 200) + grow(0, 61) + grow(0, 2) + paste(0, 'y' * 172, append=True)
+fill = paste(0, 'y' * 200) + to_limit(0, 1)
 w(K, 'longest', keys('pw') + fill + ENC + DEC)
 w(K, 'one-too-long', keys('pw') + fill + edit(0, 0, 0, ord('y')) + ENC)
