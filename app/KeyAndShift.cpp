@@ -31,24 +31,21 @@ std::int16_t Length16(const Text& text) {
   return static_cast<std::int16_t>(text.size());
 }
 
-// The shift of one pass as tables: the character written for each source
-// code, the same by code unit for the units below 256, and the shifted code
-// itself. A shifted code outside 0..255 (only a key outside 0..99 could give
-// one) has no character; using it fails as AnsiChar's argument would.
+// The shift of one pass as tables, for text outside the fast path: the
+// character written for each source code, the same by code unit for the
+// units below 256, and the shifted code itself. A shifted code outside
+// 0..255 (only a key outside 0..99 could give one) has no character; using
+// it fails as AnsiChar's argument would.
 struct ShiftTable {
   std::array<char16_t, 256> byCode{};
   std::array<char16_t, 256> byUnit{};
   std::array<std::int16_t, 256> codes{};
   std::array<bool, 256> valid{};
   bool allValid = true;
-  int key = 0;
-  bool forward = true;
 };
 
 ShiftTable MakeShiftTable(int key, bool forward) {
   ShiftTable table;
-  table.key = key;
-  table.forward = forward;
   for (std::size_t code = 0; code < 256; ++code) {
     int shifted = forward ? static_cast<int>(code) + key : static_cast<int>(code) - key;
     if (forward && shifted > kHighCode)
@@ -67,12 +64,38 @@ ShiftTable MakeShiftTable(int key, bool forward) {
   return table;
 }
 
-// Appends the shifted source to target. Returns the last shifted code, or
-// lastCode unchanged for an empty source.
-std::int16_t ShiftInto(const Text& source, Text& target, const ShiftTable& table,
+// Appends the source, shifted by key forwards or backwards, to target.
+// Returns the last shifted code, or lastCode unchanged for an empty source.
+std::int16_t ShiftInto(const Text& source, Text& target, int key, bool forward,
                        std::int16_t lastCode) {
   if (source.empty())
     return lastCode;
+  if (AllShiftable(source) && key >= 0 && key < kWrap) {
+    // Codes from 10 to 125 shift into 10 to 125, all plain ASCII: the shift
+    // reduces to arithmetic, which the compiler can vectorise, and needs no
+    // table. This is every pass of a command on text it accepts.
+    // 16-bit lanes throughout: nothing here leaves 0..241.
+    const std::size_t start = target.size();
+    target.resize(start + source.size());
+    char16_t* out = target.data() + start;
+    const auto k = static_cast<char16_t>(key);
+    constexpr auto high = static_cast<char16_t>(kHighCode);
+    constexpr auto low = static_cast<char16_t>(kLowCode);
+    constexpr auto wrap = static_cast<char16_t>(kWrap);
+    if (forward) {
+      for (const char16_t unit : source) {
+        const auto shifted = static_cast<char16_t>(unit + k);
+        *out++ = static_cast<char16_t>(shifted > high ? shifted - wrap : shifted);
+      }
+    } else {
+      for (const char16_t unit : source) {
+        const auto shifted = static_cast<char16_t>(unit + wrap - k);
+        *out++ = static_cast<char16_t>(shifted < low + wrap ? shifted : shifted - wrap);
+      }
+    }
+    return static_cast<std::int16_t>(target.back());  // an ASCII character is its own code
+  }
+  const ShiftTable table = MakeShiftTable(key, forward);
   if (!table.allValid) {
     for (const char16_t unit : source) {
       if (!table.valid[AnsiCode(unit)])
@@ -82,30 +105,8 @@ std::int16_t ShiftInto(const Text& source, Text& target, const ShiftTable& table
   const std::size_t start = target.size();
   target.resize(start + source.size());
   char16_t* out = target.data() + start;
-  if (AllShiftable(source) && table.key >= 0 && table.key < kWrap) {
-    // Codes from 10 to 125 shift into 10 to 125, all plain ASCII: the table
-    // reduces to arithmetic, which the compiler can vectorise. This is every
-    // pass of a command on text it accepts.
-    // 16-bit lanes throughout: nothing here leaves 0..241.
-    const auto key = static_cast<char16_t>(table.key);
-    constexpr auto high = static_cast<char16_t>(kHighCode);
-    constexpr auto low = static_cast<char16_t>(kLowCode);
-    constexpr auto wrap = static_cast<char16_t>(kWrap);
-    if (table.forward) {
-      for (const char16_t unit : source) {
-        const auto shifted = static_cast<char16_t>(unit + key);
-        *out++ = static_cast<char16_t>(shifted > high ? shifted - wrap : shifted);
-      }
-    } else {
-      for (const char16_t unit : source) {
-        const auto shifted = static_cast<char16_t>(unit + wrap - key);
-        *out++ = static_cast<char16_t>(shifted < low + wrap ? shifted : shifted - wrap);
-      }
-    }
-  } else {
-    for (const char16_t unit : source) {
-      *out++ = unit < 256 ? table.byUnit[unit] : table.byCode[AnsiCode(unit)];
-    }
+  for (const char16_t unit : source) {
+    *out++ = unit < 256 ? table.byUnit[unit] : table.byCode[AnsiCode(unit)];
   }
   return table.codes[AnsiCode(source.back())];
 }
@@ -132,14 +133,14 @@ void Form1::ReduceKey() {
 void Form1::ShiftIntoCode() {
   ReduceKey();
   const std::int16_t n = Length16(text1_);
-  charCode_ = ShiftInto(text1_, text2_, MakeShiftTable(keySum_, true), charCode_);
+  charCode_ = ShiftInto(text1_, text2_, keySum_, true, charCode_);
   pos_ = Add16(n, 1);
 }
 
 void Form1::ShiftIntoPlain() {
   ReduceKey();
   const std::int16_t n = Length16(text2_);
-  charCode_ = ShiftInto(text2_, text1_, MakeShiftTable(keySum_, false), charCode_);
+  charCode_ = ShiftInto(text2_, text1_, keySum_, false, charCode_);
   pos_ = Add16(n, 1);
 }
 
