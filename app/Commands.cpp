@@ -43,22 +43,21 @@ void Form1::Encode_Click() {
     if (RefuseUnencodable())
       return;
     // Text3 is never written by a command, and the code field is emptied
-    // first, so its old text can be moved aside rather than copied. Both
-    // fields get room for the whole code at once, and the steps below swap
-    // storage where a field is copied and then overwritten: a command then
-    // allocates twice, not at every step.
+    // first, so both fields are moved aside rather than copied. Text1 with
+    // its end marker (the marker is what Decode looks for) is read only by
+    // the first pass, which reads it where it stands. The code gets its
+    // room once, and the steps below swap storage where a field is copied
+    // and then overwritten: a command allocates twice, not at every step.
     Fields before{std::move(text1_), std::move(text2_)};
     try {
       const std::size_t room = (before.text1.size() + 3) / 3 * 4;
-      text1_.reserve(room);
-      text1_ = before.text1;
-      text1_ += u'.';  // the end marker Decode looks for
+      text1_.clear();
       text2_.clear();  // the code replaces whatever stood in the code field
       text2_.reserve(room);
-      ShiftIntoCode();
-      std::swap(text1_, text2_);       // Text1 := Text2
-      EncodeTextInto(text1_, text2_);  // Base64 is ASCII: already in the code page
-      std::swap(text1_, text2_);       // Text1 := Text2
+      ShiftIntoCode(before.text1, u".");  // Text1 & "." shifted into Text2
+      std::swap(text1_, text2_);          // Text1 := Text2
+      EncodeTextInto(text1_, text2_);     // Base64 is ASCII: already in the code page
+      std::swap(text1_, text2_);          // Text1 := Text2
       text2_.clear();
       ShiftIntoCode();
       text1_.clear();

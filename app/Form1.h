@@ -99,6 +99,11 @@ class Form1 {
   // whether it did.
   bool RefuseUnencodable();
 
+  // ShiftIntoCode with text followed by tail as its source in place of
+  // Text1: Encode's first pass reads the kept text and its end marker where
+  // they stand, rather than a copy of them made into Text1 for that pass.
+  void ShiftIntoCode(std::u16string_view text, std::u16string_view tail);
+
   Host& host_;
   Text text1_, text2_, text3_;
   std::int16_t keySum_ = 0;

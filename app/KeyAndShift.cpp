@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "AnsiCodePage.h"
 #include "Form1.h"
@@ -25,10 +26,10 @@ std::int16_t Add16(int a, int b) {
 }
 
 // A text's length as a 16-bit count.
-std::int16_t Length16(const Text& text) {
-  if (text.size() > static_cast<std::size_t>(kInt16Max))
+std::int16_t Length16(std::size_t length) {
+  if (length > static_cast<std::size_t>(kInt16Max))
     throw OverflowError();
-  return static_cast<std::int16_t>(text.size());
+  return static_cast<std::int16_t>(length);
 }
 
 // The shift of one pass as tables, for text outside the fast path: the
@@ -66,7 +67,7 @@ ShiftTable MakeShiftTable(int key, bool forward) {
 
 // Appends the source, shifted by key forwards or backwards, to target.
 // Returns the last shifted code, or lastCode unchanged for an empty source.
-std::int16_t ShiftInto(const Text& source, Text& target, int key, bool forward,
+std::int16_t ShiftInto(std::u16string_view source, Text& target, int key, bool forward,
                        std::int16_t lastCode) {
   if (source.empty())
     return lastCode;
@@ -131,15 +132,20 @@ void Form1::ReduceKey() {
 }
 
 void Form1::ShiftIntoCode() {
+  ShiftIntoCode(text1_, {});
+}
+
+void Form1::ShiftIntoCode(std::u16string_view text, std::u16string_view tail) {
   ReduceKey();
-  const std::int16_t n = Length16(text1_);
-  charCode_ = ShiftInto(text1_, text2_, keySum_, true, charCode_);
+  const std::int16_t n = Length16(text.size() + tail.size());
+  charCode_ = ShiftInto(text, text2_, keySum_, true, charCode_);
+  charCode_ = ShiftInto(tail, text2_, keySum_, true, charCode_);
   pos_ = Add16(n, 1);
 }
 
 void Form1::ShiftIntoPlain() {
   ReduceKey();
-  const std::int16_t n = Length16(text2_);
+  const std::int16_t n = Length16(text2_.size());
   charCode_ = ShiftInto(text2_, text1_, keySum_, false, charCode_);
   pos_ = Add16(n, 1);
 }
