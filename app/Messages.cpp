@@ -14,15 +14,6 @@ Text Decimal(long long value) {
   return Text(digits.begin(), digits.end());
 }
 
-// 24572 as "24,572": the limits read better grouped.
-Text Grouped(long long value) {
-  Text digits = Decimal(value);
-  for (auto at = static_cast<long long>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<std::size_t>(at), 1, u',');
-  }
-  return digits;
-}
-
 // How a refusal names a character the user may not be able to see.
 Text NameOf(char16_t unit) {
   const std::uint8_t code = AnsiCode(unit);
@@ -39,6 +30,14 @@ Text NameOf(char16_t unit) {
 }
 
 }  // namespace
+
+Text Grouped(long long value) {
+  Text digits = Decimal(value);
+  for (auto at = static_cast<long long>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), 1, u',');
+  }
+  return digits;
+}
 
 TextPlace PlaceIn(const Text& text, std::size_t index) {
   TextPlace place{1, 1};

@@ -47,6 +47,9 @@ struct TextPlace {
 };
 TextPlace PlaceIn(const Text& text, std::size_t index);
 
+// A count as messages give it, in groups of three digits: 24572 as "24,572".
+Text Grouped(long long value);
+
 // The window's caption, also the title of every message box.
 inline constexpr char16_t kCaption[] = u"Vantrel";
 

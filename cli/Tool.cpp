@@ -16,6 +16,7 @@
 #include "Streams.h"
 #include "Terminal.h"
 #include "Utf8.h"
+#include "app/Messages.h"
 
 namespace vantrel::cli {
 namespace {
@@ -27,10 +28,7 @@ int Complain(ExitStatus status, const std::string& why) {
 }
 
 std::string Grouped(std::size_t value) {
-  std::string digits = std::to_string(value);
-  for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3)
-    digits.insert(static_cast<std::size_t>(at), 1, ',');
-  return digits;
+  return EncodeUtf8(vantrel::Grouped(static_cast<long long>(value)));
 }
 
 std::string NotUtf8(std::string_view bytes, std::size_t offset) {

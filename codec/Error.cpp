@@ -20,4 +20,8 @@ Error InvalidPropertyValue() {
   return Error(kInvalidPropertyNumber, u"Invalid property value");
 }
 
+Error ClipboardError() {
+  return Error(kClipboardNumber, u"Can't open Clipboard");
+}
+
 }  // namespace vantrel

@@ -33,6 +33,7 @@ inline constexpr std::int32_t kOutOfMemoryNumber = 7;
 inline constexpr std::int32_t kSubscriptNumber = 9;
 inline constexpr std::int32_t kInternalErrorNumber = 51;
 inline constexpr std::int32_t kInvalidPropertyNumber = 380;
+inline constexpr std::int32_t kClipboardNumber = 521;
 
 // A count that does not fit its integer type: the window's 16-bit counters
 // (the key sum, a shift pass's length and position) and the codec's 32-bit
@@ -42,5 +43,8 @@ Error OverflowError();
 // A value a window property cannot take, such as a geometry the window
 // system refuses; the closing animation skips the step that met it.
 Error InvalidPropertyValue();
+
+// The clipboard stayed busy or refused the text.
+Error ClipboardError();
 
 }  // namespace vantrel

@@ -78,7 +78,7 @@ class OpenClipboardFor {
   explicit OpenClipboardFor(HWND owner) {
     for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
       if (attempt == 10)
-        throw Error(521, u"Can't open Clipboard");
+        throw ClipboardError();
       Sleep(20);
     }
   }
@@ -440,7 +440,7 @@ void MainWindow::ClipboardSetText(const Text& text) {
   // The clipboard owns the memory once it takes it.
   if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
     GlobalFree(memory);
-    throw Error(521, u"Can't open Clipboard");
+    throw ClipboardError();
   }
 }
 
