@@ -1,5 +1,5 @@
-// The commands behind the menu and the close box: Encode, Decode, Copy and
-// the closing slide-away.
+// The commands behind the menu and the close box: Encode, Decode, Copy,
+// Copy For Mail and the closing slide-away.
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -7,9 +7,47 @@
 #include "AnsiCodePage.h"
 #include "Form1.h"
 #include "ShiftRange.h"
+#include "codec/MailSafe.h"
 #include "codec/Module1.h"
 
 namespace vantrel {
+namespace {
+
+// A code's bytes are its characters' codes in the fields' code page.
+ByteArray CodeBytes(const Text& code) {
+  ByteArray bytes(code.size());
+  std::ranges::transform(code, bytes.begin(), AnsiCode);
+  return bytes;
+}
+
+Text CodeText(const ByteArray& bytes) {
+  Text code(bytes.size(), u'\0');
+  std::ranges::transform(bytes, code.begin(), AnsiChar);
+  return code;
+}
+
+// The mail-safe block that text holds, if any. Only text with a "~" can
+// hold one, and no code does, so codes are not scanned.
+MailSafeRead BlockIn(const Text& text) {
+  if (text.find(u'~') == Text::npos)
+    return {};
+  return ReadMailSafe(text);
+}
+
+// Says why a block cannot be read, when it cannot.
+bool RefuseBlock(Host& host, const MailSafeRead& block) {
+  if (block.found == MailSafeFind::Damaged) {
+    host.MsgBox(messages::Damaged());
+    return true;
+  }
+  if (block.found == MailSafeFind::Newer) {
+    host.MsgBox(messages::NewerForm());
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool Form1::RefuseUnencodable() {
   // Almost every text passes: the quick test first.
@@ -78,6 +116,21 @@ void Form1::Decode_Click() {
       host_.MsgBox(messages::NeedCode());
       return;
     }
+    // A mail-safe block stands for the code it carries. Unless the command
+    // succeeds, the code field gets back what the user put there.
+    MailSafeRead block = BlockIn(text2_);
+    if (RefuseBlock(host_, block))
+      return;
+    struct GiveBack {
+      Text& field;
+      Text pasted;
+      ~GiveBack() {
+        if (!pasted.empty() && !field.empty())
+          field = std::move(pasted);
+      }
+    } giveBack{text2_, {}};
+    if (block.found == MailSafeFind::Intact)
+      giveBack.pasted = std::exchange(text2_, CodeText(block.code));
     if (text2_.size() > static_cast<std::size_t>(kMaxCodeLength)) {
       host_.MsgBox(messages::TooLongToDecode(text2_.size()));
       return;
@@ -121,10 +174,34 @@ void Form1::CToC_Click() {
       host_.MsgBox(messages::NothingToCopy());
       return;
     }
-    host_.ClipboardClear();
-    host_.ClipboardSetText(text2_);
-    host_.MsgBox(messages::Copied());
+    PutOnClipboard(text2_, messages::Copied(), false);
   });
+}
+
+void Form1::CopyForMail_Click() {
+  Run([&] {
+    if (text2_.empty()) {
+      host_.MsgBox(messages::NothingToCopy());
+      return;
+    }
+    MailSafeRead block = BlockIn(text2_);
+    if (RefuseBlock(host_, block))
+      return;
+    const ByteArray code =
+        block.found == MailSafeFind::Intact ? std::move(block.code) : CodeBytes(text2_);
+    PutOnClipboard(MailSafeForm(code, u"\r\n"), messages::CopiedForMail(), true);
+  });
+}
+
+void Form1::PutOnClipboard(const Text& text, const Message& copied, bool forMail) {
+  try {
+    host_.ClipboardClear();
+    host_.ClipboardSetText(text);
+  } catch (const ClipboardBusy&) {
+    host_.MsgBox(messages::ClipboardBusy(forMail));
+    return;
+  }
+  host_.MsgBox(copied);
 }
 
 void Form1::Form_Unload() {

@@ -14,7 +14,9 @@
 // - Commands (Commands.cpp): Encode turns Text1 + "." into
 //   Text2 = F(B(F(Text1 + "."))), where F is the forward shift and B Base64;
 //   Decode walks back and accepts the result only when it ends in the "."
-//   marker; Copy puts Text2 on the clipboard; closing runs the slide-away.
+//   marker; Copy puts Text2 on the clipboard; Copy For Mail puts it there in
+//   its mail-safe form (codec/MailSafe.h), which Decode reads back wherever
+//   it stands in Text2; closing runs the slide-away.
 //   Each command checks its input first, and if it fails after that, every
 //   field gets back exactly what it held before: nothing the user typed is lost.
 // - Messages (Messages.h): each has an identity, a text and an icon, all
@@ -71,6 +73,10 @@ class Form1 {
   void Decode_Click();
   // Tools > Copy: Text2 onto the clipboard.
   void CToC_Click();
+  // Tools > Copy For Mail: the code in Text2 onto the clipboard in its
+  // mail-safe form, which survives mail and chat. When Text2 holds a
+  // mail-safe block, the code it carries is copied.
+  void CopyForMail_Click();
   // The user closes the window: it shrinks around its centre, slides off
   // towards the lower right, and the program ends.
   void Form_Unload();
@@ -94,6 +100,10 @@ class Form1 {
   // Runs a handler's body inside the net that sends any error to ErrorReport.
   void Run(const std::function<void()>& body);
   void ErrorReport(const Error& error);
+
+  // Clears the clipboard, puts text on it and confirms with copied; a busy
+  // clipboard is said as such, naming the command to choose again.
+  void PutOnClipboard(const Text& text, const Message& copied, bool forMail);
 
   // Shows the refusal of a Text1 that Encode could not bring back, and says
   // whether it did.

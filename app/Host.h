@@ -4,6 +4,8 @@
 // Windows window, the command-line tool, or a test's fake. Every call is
 // made from inside a handler, on the one thread that runs them.
 
+#include <exception>
+
 #include "Messages.h"
 
 namespace vantrel {
@@ -16,7 +18,7 @@ class Host {
   // the window's caption as its title. Returns when the user has dismissed it.
   virtual void MsgBox(const Message& message) = 0;
 
-  // The text clipboard.
+  // The text clipboard. Either may throw ClipboardBusy.
   virtual void ClipboardClear() = 0;
   virtual void ClipboardSetText(const Text& text) = 0;
 
@@ -37,6 +39,14 @@ class Host {
   // A host that cannot stop the caller (a test's fake) records the request;
   // the model returns straight after calling it.
   virtual void End() = 0;
+};
+
+// Another program held the clipboard open for as long as the host waited
+// for it (about a second). The copy commands say so and carry on: nothing
+// the user typed is lost to a busy clipboard.
+class ClipboardBusy : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the clipboard is in use"; }
 };
 
 // A host with no window, for running the model where nothing is shown: a

@@ -76,6 +76,32 @@ Message Copied() {
           MsgIcon::Information};
 }
 
+// The messages of the mail-safe form and of a busy clipboard.
+Message CopiedForMail() {
+  return {MsgId::CopiedForMail,
+          u"The code has been copied to the clipboard in its mail-safe form.\r\n\r\nPaste it "
+          u"into a mail or a chat message: Vantrel reads it back even when its lines are "
+          u"re-wrapped or quoted, or other text stands around it.",
+          MsgIcon::Information};
+}
+Message ClipboardBusy(bool forMail) {
+  return {MsgId::ClipboardBusy,
+          Text(u"The clipboard is in use by another program; choose ") +
+              (forMail ? u"Copy For Mail" : u"Copy") + u" again.",
+          MsgIcon::Exclamation};
+}
+Message Damaged() {
+  return {MsgId::Damaged,
+          u"The code was changed on its way to you: ask for it again.\r\n\r\nIts mail-safe "
+          u"form is damaged or cut short, so it cannot be decoded; the password is not to blame.",
+          MsgIcon::Exclamation};
+}
+Message NewerForm() {
+  return {MsgId::NewerForm,
+          u"This code was made by a newer version of Vantrel: update Vantrel to decode it.",
+          MsgIcon::Exclamation};
+}
+
 Message CodecFailure(const CodecError& error) {
   return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
 }

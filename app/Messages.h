@@ -27,8 +27,12 @@ enum class MsgId {
   CodecError,     // the code is no Base64 once shifted back: damaged, or a wrong password
   TooLong,        // the text or code is longer than the commands can count
   NotEncodable,   // the text holds a character that would not come back
-  NothingToCopy,  // Copy with an empty code field
+  NothingToCopy,  // Copy or Copy For Mail with an empty code field
   Copied,         // Copy succeeded
+  CopiedForMail,  // Copy For Mail succeeded
+  ClipboardBusy,  // another program held the clipboard: nothing was copied
+  Damaged,        // a mail-safe code was changed or cut on its way
+  NewerForm,      // a mail-safe code of a later form than this program reads
   Fatal,          // the error report: an error left a handler, and the program ends
 };
 
@@ -61,6 +65,12 @@ Message NeedCode();
 Message WrongPassword();
 Message NothingToCopy();
 Message Copied();
+Message CopiedForMail();
+// The clipboard stayed busy; the user is told to choose the command again,
+// Copy For Mail when forMail is set, else Copy.
+Message ClipboardBusy(bool forMail);
+Message Damaged();
+Message NewerForm();
 // A codec failure: its description, as the decoder words it.
 Message CodecFailure(const CodecError& error);
 // A text of `length` characters is past the longest Encode takes.

@@ -20,6 +20,7 @@ int Rank(ExitStatus status) {
       return 0;
     case kRejected:
     case kRefused:
+    case kDamaged:
       return 1;
     default:
       return 2;
@@ -31,10 +32,15 @@ int Rank(ExitStatus status) {
 ExitStatus StatusOf(MsgId id) {
   switch (id) {
     case MsgId::Copied:
+    case MsgId::CopiedForMail:
       return kSuccess;
     case MsgId::WrongPassword:
     case MsgId::CodecError:
       return kRejected;
+    case MsgId::Damaged:
+      return kDamaged;
+    case MsgId::NewerForm:
+    case MsgId::ClipboardBusy:
     case MsgId::NeedPassword:
     case MsgId::NeedText:
     case MsgId::NeedCode:

@@ -19,6 +19,7 @@ enum ExitStatus : int {
   kRejected = 1,   // wrong password, or not a code
   kRefused = 2,    // input the commands will not take: empty, too long, not encodable
   kUsage = 64,     // bad command line, or no way to ask for the password
+  kDamaged = 65,   // a mail-safe code was changed on its way
   kNoInput = 66,   // a named file cannot be read
   kInternal = 70,  // the window model's error report
   kIoError = 74,   // reading or writing a stream failed

@@ -85,11 +85,15 @@ std::string Sentence(const Message& message) {
       return "the input is not a code, or the password is wrong" + WindowSays(message);
     case MsgId::TooLong:
     case MsgId::NotEncodable:
-      // The window's own refusals already name the limit or the character.
+    case MsgId::Damaged:
+    case MsgId::NewerForm:
+      // The window's own words say what is wrong and what to do.
       return Lowered(OneLine(message.text));
     case MsgId::NothingToCopy:
     case MsgId::Copied:
-      break;  // the tool has no Copy
+    case MsgId::CopiedForMail:
+    case MsgId::ClipboardBusy:
+      break;  // the tool has no clipboard
     case MsgId::Fatal:
       return "internal error" + WindowSays(message);
   }

@@ -322,6 +322,86 @@ TEST(Copy, CopiesWhateverTheCodeFieldHoldsButNotNothing) {
   EXPECT_EQ(w.host.clipboard, u"before");
 }
 
+TEST(Copy, SaysABusyClipboardAndCarriesOn) {
+  Window w(5);
+  const Text code = w.Encode(u"text");
+  w.host.busyClipboard = true;
+  w.form.CToC_Click();
+  w.form.CopyForMail_Click();
+  EXPECT_EQ(w.host.messages,
+            (std::vector{messages::ClipboardBusy(false), messages::ClipboardBusy(true)}));
+  EXPECT_EQ(w.host.ends, 0);
+  w.ExpectFields(u"", code, w.form.Text3());
+}
+
+Text MailLike(const Text& form) {
+  // Quoted in a reply, its CR LF turned into LF, a greeting before it.
+  Text quoted = u"Hi,\n\n> ";
+  for (const char16_t c : form) {
+    if (c != u'\r')
+      quoted += c == u'\n' ? Text(u"\n> ") : Text(1, c);
+  }
+  return quoted + u"\n\nBye";
+}
+
+TEST(CopyForMail, MakesABlockThatDecodeReadsBackFromAMail) {
+  const Text plain = u"Meet at nine.\r\nBring the map, the torch and the key to the shed.";
+  Window sender(37);
+  const Text code = sender.Encode(plain);
+  sender.form.CopyForMail_Click();
+  EXPECT_EQ(sender.host.messages, std::vector{messages::CopiedForMail()});
+  ASSERT_TRUE(sender.host.clipboard);
+  const Text form = *sender.host.clipboard;
+  EXPECT_TRUE(form.starts_with(u"Vantrel1~") && form.find(u"\r\n") != Text::npos);
+  sender.ExpectFields(u"", code, sender.form.Text3());
+
+  Window receiver(37);
+  receiver.form.SetText2(MailLike(form));
+  receiver.form.CopyForMail_Click();  // a block forwarded is the same block
+  EXPECT_EQ(receiver.host.clipboard, form);
+  receiver.form.Decode_Click();
+  receiver.ExpectFields(plain, u"", receiver.form.Text3());
+  EXPECT_EQ(receiver.host.messages, std::vector{messages::CopiedForMail()});
+
+  // With another key, the verdict is the code's, and the field gets back
+  // the whole mail as it was pasted.
+  Window wrong(38);
+  wrong.form.SetText1(u"left");
+  wrong.form.SetText2(MailLike(form));
+  wrong.form.Decode_Click();
+  ASSERT_EQ(wrong.host.messages.size(), 1U);
+  EXPECT_TRUE(wrong.host.Last().id == MsgId::WrongPassword ||
+              wrong.host.Last().id == MsgId::CodecError);
+  wrong.ExpectFields(u"left", MailLike(form), wrong.form.Text3());
+}
+
+TEST(CopyForMail, ABlockItCannotReadIsNamedAndNothingChanges) {
+  const struct {
+    Text field;
+    Message message;
+  } cases[] = {
+      {u"", messages::NothingToCopy()},
+      {u"Vantrel1~VW91eeWN6Lo=~end", messages::Damaged()},     // cut short
+      {u"Vantrel1~VW91eeWN6Lo~~end", messages::Damaged()},     // a character lost
+      {u"Vantrel1~VW91eeWM6Lo=~~end", messages::Damaged()},    // a character changed
+      {u"Vantrel9~VW91eeWN6Lo=~~end", messages::NewerForm()},  // a later form
+  };
+  for (const auto& [field, message] : cases) {
+    for (const auto command : {&Form1::CopyForMail_Click, &Form1::Decode_Click}) {
+      Window w(2);
+      w.form.SetText1(u"kept");
+      w.form.SetText2(field);
+      w.host.clipboard = u"before";
+      (w.form.*command)();
+      const Message expected =
+          field.empty() && command == &Form1::Decode_Click ? messages::NeedCode() : message;
+      EXPECT_EQ(w.host.messages, std::vector{expected});
+      w.ExpectFields(u"kept", field, w.form.Text3());
+      EXPECT_EQ(w.host.clipboard, u"before");
+    }
+  }
+}
+
 TEST(Fields, HoldOnlyCodePageCharacters) {
   Window w(1);
   w.form.SetText1(u"\u20AC\u0100\u0080");

@@ -48,7 +48,11 @@ class FakeHost : public Host {
       throw std::runtime_error("clipboard unavailable");
     clipboard.reset();
   }
-  void ClipboardSetText(const Text& text) override { clipboard = text; }
+  void ClipboardSetText(const Text& text) override {
+    if (busyClipboard)
+      throw ClipboardBusy();
+    clipboard = text;
+  }
 
   float Top() override { return geometry.top; }
   float Left() override { return geometry.left; }
@@ -75,6 +79,7 @@ class FakeHost : public Host {
 
   std::optional<Text> clipboard;
   bool failClipboard = false;
+  bool busyClipboard = false;  // another program holds it: setting the text fails
   std::function<void()> onMsgBox;
 
   Geometry geometry{2000, 4000, 5400, 4710};

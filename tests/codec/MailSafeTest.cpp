@@ -1,0 +1,202 @@
+// The mail-safe form: its exact layout, its way back through what mail,
+// chat and web pages do to text, and its reports of a changed block.
+#include "codec/MailSafe.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+namespace vantrel {
+namespace {
+
+ByteArray Bytes(std::string_view ascii) {
+  return ByteArray(ascii.begin(), ascii.end());
+}
+
+Text Replace(Text text, std::u16string_view from, std::u16string_view to) {
+  for (auto at = text.find(from); at != Text::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// Applies a change to every line, lines ending in LF.
+Text EachLine(const Text& text, const std::function<Text(Text)>& change) {
+  Text out;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(u'\n', start), text.size());
+    out += change(text.substr(start, end - start));
+    if (end < text.size())
+      out += u'\n';
+    start = end + 1;
+  }
+  return out;
+}
+
+TEST(MailSafe, LayoutIsExactlyTheDocumentedOne) {
+  EXPECT_EQ(Crc32(Bytes("123456789")), 0xCBF43926U);
+  // "Uouy" and its CRC-32 0xE58DE8BA, in Base64, between the markers.
+  EXPECT_EQ(MailSafeForm(Bytes("Uouy"), u"\r\n"), u"Vantrel1~VW91eeWN6Lo=~~end");
+
+  // Long blocks: lines of 76, broken only inside the Base64 text or before
+  // the closing marker, which stays whole.
+  for (const std::size_t length : {48U, 49U, 50U, 51U, 52U, 53U, 100U, 1000U}) {
+    const Text form = MailSafeForm(ByteArray(length, 'A'), u"\r\n");
+    std::size_t longest = 0;
+    for (std::size_t start = 0; start <= form.size();) {
+      const std::size_t end = std::min(form.find(u"\r\n", start), form.size());
+      longest = std::max(longest, end - start);
+      start = end + 2;
+    }
+    EXPECT_LE(longest, kMailSafeLineWidth) << length;
+    EXPECT_TRUE(form.starts_with(u"Vantrel1~") && form.ends_with(u"~~end")) << length;
+    EXPECT_EQ(form.find_first_not_of(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                     u"0123456789+/=~\r\n"),
+              Text::npos);
+    const Text joined = Replace(form, u"\r\n", u"");
+    EXPECT_EQ(form.find(u"\r\n") == Text::npos, joined.size() <= kMailSafeLineWidth) << length;
+    EXPECT_EQ(ReadMailSafe(form).code, ByteArray(length, 'A'));
+  }
+}
+
+// What mail programs, chat apps and web pages do to a block on its way.
+struct Transport {
+  const char* name;
+  std::function<Text(const Text&, std::mt19937&)> apply;
+};
+
+const Transport kTransports[] = {
+    {"LF line ends", [](const Text& t, auto&) { return Replace(t, u"\r\n", u"\n"); }},
+    {"CR LF line ends", [](const Text& t, auto&) { return Replace(t, u"\n", u"\r\n"); }},
+    {"re-wrapped anywhere",
+     [](const Text& t, std::mt19937& random) {
+       Text out;
+       for (const char16_t c : Replace(t, u"\n", u"")) {
+         if (random() % 23 == 0)
+           out += u"\n";
+         out += c;
+       }
+       return out;
+     }},
+    {"blanks inserted",
+     [](const Text& t, std::mt19937& random) {
+       Text out;
+       for (const char16_t c : t) {
+         out += c;
+         if (random() % 17 == 0)
+           out += random() % 2 == 0 ? u" " : u"\u00A0\t";
+       }
+       return out;
+     }},
+    {"trailing blanks added, then trimmed",
+     [](const Text& t, auto&) {
+       return EachLine(EachLine(t, [](Text line) { return line + u"   "; }), [](Text line) {
+         while (!line.empty() && line.back() == u' ')
+           line.pop_back();
+         return line;
+       });
+     }},
+    {"quoted twice",
+     [](const Text& t, auto&) { return EachLine(t, [](Text line) { return u"> > " + line; }); }},
+    {"inside a mail",
+     [](const Text& t, auto&) {
+       return u"Hi Ann,\n\nhere is the code (made with Vantrel ~ version 1):\n\n" + t +
+              u"\n\nBest,\n~Bob\n-- \nsent from my phone";
+     }},
+    {"HTML whitespace collapsed",
+     [](const Text& t, auto&) {
+       Text out;
+       for (const char16_t c : t) {
+         const bool blank = c == u' ' || c == u'\n' || c == u'\r' || c == u'\t';
+         if (!blank)
+           out += c;
+         else if (out.empty() || out.back() != u' ')
+           out += u' ';
+       }
+       return out;
+     }},
+};
+
+TEST(MailSafe, ComesBackExactThroughEveryTransportAloneAndTogether) {
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 200; ++round) {
+    // A code of any length, bytes of any value (a code field can hold any
+    // text of the code page).
+    ByteArray code(1 + random() % (round < 100 ? 120 : 3000));
+    for (auto& byte : code)
+      byte = static_cast<std::uint8_t>(round % 2 == 0 ? 10 + random() % 116 : random() % 256);
+    const Text form = MailSafeForm(code, round % 3 == 0 ? u"\n" : u"\r\n");
+    Text all = form;
+    for (const Transport& transport : kTransports) {
+      const MailSafeRead read = ReadMailSafe(transport.apply(form, random));
+      EXPECT_EQ(read.found, MailSafeFind::Intact) << transport.name;
+      EXPECT_EQ(read.code, code) << transport.name;
+      all = transport.apply(all, random);
+    }
+    const MailSafeRead read = ReadMailSafe(all);
+    EXPECT_EQ(read.found, MailSafeFind::Intact) << "all together";
+    EXPECT_EQ(read.code, code) << "all together";
+  }
+}
+
+TEST(MailSafe, EverySingleChangeIsDamageNeverAnotherCode) {
+  const ByteArray code = Bytes("Uouy\x0b\x1b}\r\n");
+  const Text form = MailSafeForm(code, u"\r\n");
+  const std::u16string_view others =
+      u"AZaz09+/=~BQgw \r\n>xX.-\"";  // alphabet, markers, ignorable, foreign
+  std::vector<Text> changed;
+  for (std::size_t at = 0; at <= form.size(); ++at) {
+    if (at < form.size()) {
+      changed.push_back(Text(form).erase(at, 1));
+      for (const char16_t c : others) {
+        if (c != form[at])
+          changed.push_back(Text(form).replace(at, 1, 1, c));
+      }
+    }
+    for (const char16_t c : others)
+      changed.push_back(Text(form).insert(at, 1, c));
+  }
+  int damaged = 0;
+  for (const Text& text : changed) {
+    const MailSafeRead read = ReadMailSafe(text);
+    // A change of the version's digit reads as a later form; a change of a
+    // blank, a quote mark or a marker's case still reads the same code.
+    if (read.found == MailSafeFind::Intact) {
+      EXPECT_EQ(read.code, code);
+    } else {
+      EXPECT_TRUE(read.found == MailSafeFind::Damaged || read.found == MailSafeFind::Newer);
+      damaged += read.found == MailSafeFind::Damaged;
+    }
+  }
+  EXPECT_GT(damaged, static_cast<int>(changed.size()) / 2);
+
+  // Cut anywhere after its opening, a block is damaged.
+  for (std::size_t length = 9; length < form.size(); ++length)
+    EXPECT_EQ(ReadMailSafe(form.substr(0, length)).found, MailSafeFind::Damaged) << length;
+}
+
+TEST(MailSafe, TellsBlocksFromOtherText) {
+  const struct {
+    std::u16string_view text;
+    MailSafeFind found;
+  } cases[] = {
+      {u"", MailSafeFind::None},
+      {u"Uouy", MailSafeFind::None},
+      {u"~ Vantrel ~ is a program ~", MailSafeFind::None},
+      {u"vantrel1~VW91eeWN6Lo=~~END", MailSafeFind::Intact},
+      {u"Vantrel1~VW91eeWN6Lo=~~end and Vantrel1~garbage~~end", MailSafeFind::Intact},
+      {u"Vantrel1~garbage~~end and Vantrel1~VW91eeWN6Lo=~~end", MailSafeFind::Damaged},
+      {u"Vantrel1~VW91eeWN6Lp=~~end", MailSafeFind::Damaged},      // bits past the last byte
+      {u"Vantrel1~VW91eeWN6Lo=====~~end", MailSafeFind::Damaged},  // padding it does not write
+      {u"Vantrel1~AAAAAA==~~end", MailSafeFind::Damaged},          // a checksum and no code
+      {u"Vantrel1~VW91eeWN6Lo=~end", MailSafeFind::Damaged},
+      {u"VW91eeWN6Lo=~~end", MailSafeFind::Damaged},
+      {u"Vantrel2~anything at all~~end", MailSafeFind::Newer},
+  };
+  for (const auto& [text, found] : cases)
+    EXPECT_EQ(ReadMailSafe(text).found, found) << std::string(text.begin(), text.end());
+}
+
+}  // namespace
+}  // namespace vantrel
