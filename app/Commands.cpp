@@ -212,25 +212,48 @@ void Form1::Form_Unload() {
     } catch (...) {
     }
   };
-  // The loop ends when the top edge passes the screen's width. Bound it by
-  // the steps that takes when every move works, so that a window manager
-  // ignoring the moves cannot keep the program from ending.
-  long maxSteps = 1;
+  // Each step sets the whole geometry from where the window started, and
+  // moves it by a multiple of 60 twips (1/24 inch, a whole number of pixels
+  // at every scaling from 100 % to 500 % in steps of 25 %), so that no
+  // rounding of twips to pixels can make it drift: the window shrinks
+  // around its centre, down to the toolkit's minimum size, and slides on
+  // towards the lower right. It is gone once its top edge is below the
+  // screen or its left edge past the screen's right; the program ends
+  // there. Each step travels 60 twips, or further when the steps fall
+  // behind the pace that ends the animation within kClosingSeconds on any
+  // screen, however slowly the window moves.
+  float top = 0;
+  float left = 0;
+  float width = 0;
+  float height = 0;
+  double distance = -1;
   attempt([&] {
-    const double distance = static_cast<double>(host_.ScreenWidth()) - host_.Top();
-    if (std::isfinite(distance) && distance >= 0) {
-      maxSteps = static_cast<long>(std::min(distance / 30.0, 1e6)) + 1;
-    }
+    top = host_.Top();
+    left = host_.Left();
+    width = host_.Width();
+    height = host_.Height();
+    distance = std::min(static_cast<double>(host_.ScreenHeight()) - top,
+                        static_cast<double>(host_.ScreenWidth()) - left);
   });
-  for (long step = 0; step < maxSteps; ++step) {
-    attempt([&] { host_.SetTop(host_.Top() + 30); });
-    attempt([&] { host_.SetLeft(host_.Left() + 30); });
-    attempt([&] { host_.SetWidth(host_.Width() - 60); });
-    attempt([&] { host_.SetHeight(host_.Height() - 60); });
-    bool gone = false;
-    attempt([&] { gone = host_.Top() > host_.ScreenWidth(); });
-    if (gone)
-      break;
+  if (std::isfinite(distance)) {
+    constexpr double kStep = 60;
+    constexpr double kClosingSeconds = 0.5;
+    distance = std::min(distance, 1e7);
+    double start = 0;
+    attempt([&] { start = host_.Seconds(); });
+    double travelled = 0;
+    do {
+      double paced = 0;
+      attempt([&] { paced = (host_.Seconds() - start) / kClosingSeconds * distance; });
+      travelled =
+          std::max(travelled + kStep, std::isfinite(paced) ? std::floor(paced / kStep) * kStep : 0);
+      const auto at = [&](float from, double by) { return static_cast<float>(from + by); };
+      attempt([&] {
+        host_.Place(at(top, travelled), at(left, travelled),
+                    at(width, std::max(-2 * travelled, -double{width})),
+                    at(height, std::max(-2 * travelled, -double{height})));
+      });
+    } while (travelled <= distance);
   }
   attempt([&] { host_.End(); });
 }

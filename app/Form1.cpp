@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <chrono>
 #include <new>
 #include <utility>
 
@@ -17,6 +18,23 @@ Text Widen(const char* text) {
 }
 
 }  // namespace
+
+double Host::Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Host::Place(float top, float left, float width, float height) {
+  const auto attempt = [](auto step) {
+    try {
+      step();
+    } catch (...) {
+    }
+  };
+  attempt([&] { SetTop(top); });
+  attempt([&] { SetLeft(left); });
+  attempt([&] { SetWidth(width); });
+  attempt([&] { SetHeight(height); });
+}
 
 void Form1::SetText1(Text text) {
   text1_ = ToCodePage(std::move(text));

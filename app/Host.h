@@ -22,7 +22,7 @@ class Host {
   virtual void ClipboardClear() = 0;
   virtual void ClipboardSetText(const Text& text) = 0;
 
-  // The window's outer geometry and the screen's width, in twips. Any of
+  // The window's outer geometry and the screen's size, in twips. Any of
   // these may throw when the toolkit refuses a value; callers that can
   // carry on without it do.
   virtual float Top() = 0;
@@ -34,6 +34,15 @@ class Host {
   virtual void SetWidth(float twips) = 0;
   virtual void SetHeight(float twips) = 0;
   virtual float ScreenWidth() = 0;
+  virtual float ScreenHeight() = 0;
+  // The whole geometry in one step, so that nobody sees the window moved
+  // but not yet resized. By default the four setters one after the other,
+  // each that fails skipped; a host that can do better does.
+  virtual void Place(float top, float left, float width, float height);
+
+  // A clock that only moves forward, in seconds from any start: the closing
+  // animation paces its steps by it.
+  virtual double Seconds();
 
   // Ends the program at once: no further handler runs and nothing is saved.
   // A host that cannot stop the caller (a test's fake) records the request;
@@ -63,6 +72,7 @@ class WindowlessHost : public Host {
   void SetWidth(float) override {}
   void SetHeight(float) override {}
   float ScreenWidth() override { return 0; }
+  float ScreenHeight() override { return 0; }
 };
 
 }  // namespace vantrel

@@ -180,6 +180,7 @@ void MainWindow::createMenus() {
   separator("Space2");
   item("CToC", "&Copy Encoded Txt To Clipboard ", &Form1::CToC_Click);
   separator("Space3");
+  item("CopyForMail", "Copy For &Mail", &Form1::CopyForMail_Click);
 }
 
 void MainWindow::centre() {
@@ -280,22 +281,34 @@ void MainWindow::SetHeight(float twips) {
   setFrame(twips, [](QRect& frame, int pixels) { frame.setHeight(pixels); });
 }
 
+void MainWindow::Place(float top, float left, float width, float height) {
+  placeFrame(QRect(Pixels(left), Pixels(top), Pixels(width), Pixels(height)));
+}
+
 void MainWindow::setFrame(float twips, void (*change)(QRect& frame, int pixels)) {
   const int pixels = Pixels(twips);
+  QRect after = frameGeometry();
+  change(after, pixels);
+  placeFrame(after);
+}
+
+void MainWindow::placeFrame(QRect after) {
   if (!CanPlaceWindows())
     throw InvalidPropertyValue();
   const QRect before = frameGeometry();
-  QRect after = before;
-  change(after, pixels);
   // Like a captioned window on Windows, the frame keeps a minimum size: the
   // closing window stops shrinking there and slides away whole.
   after.setSize(after.size().expandedTo(MinimumFrame(*this)));
-  if (after.topLeft() != before.topLeft())
-    move(after.topLeft());
-  if (after.size() != before.size()) {
-    // The frame (title bar and borders) keeps its size; the rest is the window's.
+  if (after.size() == before.size()) {
+    if (after.topLeft() != before.topLeft())
+      move(after.topLeft());
+  } else {
+    // The frame (title bar and borders) keeps its size; the rest is the
+    // window's. Moved and resized in one request, so that the window is
+    // never seen moved but not yet resized.
     const QSize frame = before.size() - size();
-    resize((after.size() - frame).expandedTo(QSize(0, 0)));
+    const QPoint inset = geometry().topLeft() - before.topLeft();
+    setGeometry(QRect(after.topLeft() + inset, (after.size() - frame).expandedTo(QSize(0, 0))));
   }
   settle();
 }
@@ -305,6 +318,13 @@ float MainWindow::ScreenWidth() {
   if (shown == nullptr)
     throw InvalidPropertyValue();
   return Twips(shown->geometry().width());
+}
+
+float MainWindow::ScreenHeight() {
+  const QScreen* shown = screen();
+  if (shown == nullptr)
+    throw InvalidPropertyValue();
+  return Twips(shown->geometry().height());
 }
 
 void MainWindow::settle() {

@@ -69,11 +69,14 @@ class MainWindow : public QMainWindow, private Host {
   void SetWidth(float twips) override;
   void SetHeight(float twips) override;
   float ScreenWidth() override;
+  float ScreenHeight() override;
+  void Place(float top, float left, float width, float height) override;
   void End() override;
 
   // Changes one measure of the window's outer frame (in twips), as the
   // closing animation asks; refused where the window cannot be placed.
   void setFrame(float twips, void (*change)(QRect& frame, int pixels));
+  void placeFrame(QRect frame);
   // Lets a geometry change reach the screen before the next one.
   void settle();
 

@@ -353,6 +353,9 @@ void MainWindow::Command(int id) {
     case IDM_CTOC:
       Forward([this] { form_.CToC_Click(); });
       break;
+    case IDM_COPYFORMAIL:
+      Forward([this] { form_.CopyForMail_Click(); });
+      break;
     default:
       break;
   }
@@ -472,6 +475,9 @@ void MainWindow::SetHeight(float twips) {
 float MainWindow::ScreenWidth() {
   return static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * TwipsPerPixel();
 }
+float MainWindow::ScreenHeight() {
+  return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixel();
+}
 
 void MainWindow::End() {
   ended_ = true;
@@ -511,28 +517,41 @@ float MainWindow::Get(Side side) const {
   return static_cast<float>(pixels) * TwipsPerPixel();
 }
 
-void MainWindow::Set(Side side, float twips) {
+int MainWindow::Pixels(float twips) const {
   // A value no screen could hold is refused, as Windows would refuse it.
   const double pixels = std::round(static_cast<double>(twips / TwipsPerPixel()));
   if (!std::isfinite(pixels) || std::fabs(pixels) > 1'000'000)
     throw InvalidPropertyValue();
+  return static_cast<int>(pixels);
+}
+
+void MainWindow::Place(float top, float left, float width, float height) {
+  SetFrame(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
+}
+
+void MainWindow::Set(Side side, float twips) {
+  const int pixels = Pixels(twips);
   const RECT frame = Frame();
   int left = frame.left, top = frame.top;
   int width = frame.right - frame.left, height = frame.bottom - frame.top;
   switch (side) {
     case Side::Left:
-      left = static_cast<int>(pixels);
+      left = pixels;
       break;
     case Side::Top:
-      top = static_cast<int>(pixels);
+      top = pixels;
       break;
     case Side::Width:
-      width = static_cast<int>(pixels);
+      width = pixels;
       break;
     case Side::Height:
-      height = static_cast<int>(pixels);
+      height = pixels;
       break;
   }
+  SetFrame(left, top, width, height);
+}
+
+void MainWindow::SetFrame(int left, int top, int width, int height) {
   // Windows keeps a captioned window at least at its minimum tracking size.
   if (!SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE))
     throw InvalidPropertyValue();

@@ -85,6 +85,8 @@ class MainWindow : private Host {
   void SetWidth(float twips) override;
   void SetHeight(float twips) override;
   float ScreenWidth() override;
+  float ScreenHeight() override;
+  void Place(float top, float left, float width, float height) override;
   void End() override;
 
   // The window's outer rectangle in pixels, and one side of it changed.
@@ -92,6 +94,8 @@ class MainWindow : private Host {
   RECT Frame() const;
   float Get(Side side) const;
   void Set(Side side, float twips);
+  int Pixels(float twips) const;
+  void SetFrame(int left, int top, int width, int height);
   float TwipsPerPixel() const;
 
   Form1 form_;

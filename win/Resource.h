@@ -8,3 +8,4 @@
 #define IDM_ENCODE 101
 #define IDM_DECODE 102
 #define IDM_CTOC 103
+#define IDM_COPYFORMAIL 104

@@ -71,6 +71,8 @@ class FakeHost : public Host {
     Move([&] { geometry.height = std::max(twips, minimumHeight); });
   }
   float ScreenWidth() override { return screenWidth; }
+  float ScreenHeight() override { return screenHeight; }
+  double Seconds() override { return seconds; }
   void End() override { ++ends; }
 
   // Message boxes shown so far; the last one.
@@ -84,6 +86,9 @@ class FakeHost : public Host {
 
   Geometry geometry{2000, 4000, 5400, 4710};
   float screenWidth = 28800;
+  float screenHeight = 21600;
+  double seconds = 0;         // the clock, which each move request advances
+  double secondsPerMove = 0;  // by this much
   float minimumWidth = 1800;
   float minimumHeight = 500;
   bool ignoreMoves = false;     // a window manager that refuses every move
@@ -95,6 +100,7 @@ class FakeHost : public Host {
   template <typename Apply>
   void Move(Apply apply) {
     ++moveRequests;
+    seconds += secondsPerMove;
     if (ignoreMoves)
       return;
     apply();

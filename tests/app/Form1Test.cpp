@@ -125,36 +125,58 @@ TEST_F(Form1Test, ShiftRefusesSourcesItCannotCount) {
 
 TEST_F(Form1Test, UnloadShrinksAroundTheCentreThenSlidesAwayAndEnds) {
   host.geometry = {2000, 4000, 5400, 4710};
-  host.screenWidth = 4000;
+  host.screenHeight = 4000;
   form.Form_Unload();
   ASSERT_EQ(host.moves.size() % 4, 0u);
-  const std::size_t steps = host.moves.size() / 4;
-  // Top passes 4000 after (4000 - 2000) / 30 + 1 = 67 steps.
-  EXPECT_EQ(steps, 67u);
-  EXPECT_EQ(host.moves[0], (Geometry{2030, 4000, 5400, 4710}));
-  EXPECT_EQ(host.moves[3], (Geometry{2030, 4030, 5340, 4650}));
-  // The size stops at the toolkit's minimum; the corner keeps moving.
-  EXPECT_EQ(host.moves.back(), (Geometry{2000 + 67 * 30, 4000 + 67 * 30, 1800, 690}));
-  EXPECT_EQ(host.moves[4 * 60 - 1].width, 1800);
+  // With a window that moves at once, every step travels 60 twips, and the
+  // top edge passes the screen's bottom after (4000 - 2000) / 60 + 1 steps.
+  EXPECT_EQ(host.moves.size() / 4, 34u);
+  EXPECT_EQ(host.moves[0], (Geometry{2060, 4000, 5400, 4710}));
+  EXPECT_EQ(host.moves[3], (Geometry{2060, 4060, 5280, 4590}));
+  // The centre stays put until the toolkit's minimum size stops the
+  // shrinking; then the window slides away whole.
+  for (std::size_t i = 3; i < host.moves.size(); i += 4) {
+    const Geometry& g = host.moves[i];
+    if (g.width > 1800) {
+      EXPECT_EQ(g.left + g.width / 2, 4000 + 5400 / 2) << i;
+    }
+  }
+  EXPECT_EQ(host.moves.back(), (Geometry{2000 + 34 * 60, 4000 + 34 * 60, 1800, 630}));
   EXPECT_EQ(host.ends, 1);
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(Form1Test, UnloadTakesOneStepWhenTheWindowIsAlreadyPastTheScreenWidth) {
-  host.geometry = {5000, 0, 5400, 4710};
-  host.screenWidth = 4000;
+TEST_F(Form1Test, UnloadKeepsToItsPaceOnASlowWindowAndAWideScreen) {
+  // A 7680 x 4320-pixel screen whose window takes 5 ms to move.
+  host.screenWidth = 7680 * 15;
+  host.screenHeight = 4320 * 15;
+  host.geometry = {30000, 55000, 5400, 4710};
+  host.secondsPerMove = 0.005 / 4;
   form.Form_Unload();
-  EXPECT_EQ(host.moves.size(), 4u);
+  EXPECT_LE(host.seconds, 0.5 + 2 * 0.005);  // the pace, and the step that passes it
+  EXPECT_GT(host.moves.back().top, host.screenHeight);
   EXPECT_EQ(host.ends, 1);
+}
+
+TEST_F(Form1Test, UnloadTakesOneStepWhenTheWindowIsAlreadyOffTheScreen) {
+  for (const Geometry start : {Geometry{5000, 0, 5400, 4710}, Geometry{0, 30000, 5400, 4710}}) {
+    FakeHost off;
+    off.geometry = start;
+    off.screenHeight = 4000;
+    Form1 closing(off);
+    closing.Form_Unload();
+    EXPECT_EQ(off.moves.size(), 4u);
+    EXPECT_EQ(off.ends, 1);
+  }
 }
 
 TEST_F(Form1Test, UnloadEndsEvenWhenEveryMoveIsIgnored) {
   host.ignoreMoves = true;
   host.geometry.top = 1000;
-  host.screenWidth = 1600;
+  host.screenHeight = 1600;
   form.Form_Unload();
-  // As many steps as it takes when every move works: (1600 - 1000) / 30 + 1.
-  EXPECT_EQ(host.moveRequests, 21 * 4);
+  // As many steps as it takes when every move works: (1600 - 1000) / 60 + 1.
+  EXPECT_EQ(host.moveRequests, 11 * 4);
   EXPECT_EQ(host.ends, 1);
 }
 

@@ -255,7 +255,7 @@ TEST_F(WindowTest, MenuHasTheToolsEntriesWithAccessKeysOnly) {
         (GetMenuState(tools, i, MF_BYPOSITION) & MF_SEPARATOR) ? L"|-" : L"|" + std::wstring(text);
   }
   // No tab in a caption, so no shortcut key.
-  EXPECT_EQ(menu, L"&Tools|-|&Encode|-|&Decode|-|&Copy Encoded Txt To Clipboard |-");
+  EXPECT_EQ(menu, L"&Tools|-|&Encode|-|&Decode|-|&Copy Encoded Txt To Clipboard |-|Copy For &Mail");
 }
 
 TEST_F(WindowTest, FieldsHoldEveryCharacterOfACodeExactly) {
