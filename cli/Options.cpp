@@ -55,13 +55,16 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     };
 
     const bool flag = name == "-h" || name == "--help" || name == "-V" || name == "--version" ||
-                      name == "--escaped" || name == "--binary";
+                      name == "--escaped" || name == "--binary" || name == "-a" ||
+                      name == "--armor";
     if (flag && value) {
       fail(name + " takes no value.");
     } else if (name == "-h" || name == "--help") {
       help = true;
     } else if (name == "-V" || name == "--version") {
       version = true;
+    } else if (name == "-a" || name == "--armor") {
+      options.armor = true;
     } else if (name == "--escaped") {
       options.escaped = true;
     } else if (name == "--binary") {
@@ -125,6 +128,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   } else {
     fail("unknown command \"" + positional[0] + "\"; the commands are encode and decode.");
   }
+  if (options.armor && options.command == Command::Decode) {
+    fail("--armor is for encode: decode reads the mail-safe form by itself.");
+  } else if (options.armor && options.escaped) {
+    fail("give only one of --armor and --escaped.");
+  }
   if (positional.size() > 2) {
     fail("only one input file may be named; a password is never given on the command line.");
   } else if (positional.size() == 2 && positional[1] != "-") {
@@ -184,15 +192,22 @@ FILE is absent or "-"; the result goes to standard output, messages to
 standard error.
 
   encode   Reads a text (UTF-8) and writes its code. To a pipe or a file the
-           code is written exactly, with no newline added; to a terminal, or
-           with --escaped, it is written in the escaped form followed by a
-           newline. Every character must be one the window can encode: a
-           character outside the Windows-1252 code page is refused, naming
-           its line and column, as are those the window refuses.
-  decode   Reads a code and writes its text (UTF-8). The code is read
-           exactly; with --escaped, or when it comes from a terminal, it is
-           read in the escaped form. On a terminal, control characters in the
-           text are shown as \xHH.
+           code is written exactly, with no newline added; with --armor, or
+           to a terminal, it is written in its mail-safe form, followed by a
+           newline; with --escaped, in the escaped form. Every character
+           must be one the window can encode: a character outside the
+           Windows-1252 code page is refused, naming its line and column, as
+           are those the window refuses.
+  decode   Reads a code and writes its text (UTF-8). A mail-safe code is
+           found wherever it stands in the input (a whole mail, quoted or
+           re-wrapped); any other code is read exactly, or with --escaped,
+           or when it comes from a terminal, in the escaped form. On a
+           terminal, control characters in the text are shown as \xHH.
+
+The mail-safe form holds only letters, digits and "+/=~", in lines of at
+most 76 characters between "Vantrel1~" and "~~end", with a checksum: mail
+and chat pass it on unchanged, and a block changed on its way is reported
+as such, not as a wrong password.
 
 Line endings: the window types a line break as CR LF. By default encode
 turns each lone LF into CR LF, so that a text with Unix line endings gives
@@ -217,6 +232,9 @@ Options:
 )" + Note(kOutputNote) +
          R"(  --binary              keep the text's bytes exactly as they are, line
                         endings included, both ways
+  -a, --armor           encode: write the mail-safe form of the code, for mail
+                        and chat, followed by a newline (the default on a
+                        terminal)
   --escaped             use the escaped form of the code: printable ASCII
                         only, with \\ for a backslash, \n \r \t for line
                         feed, carriage return and tab, and \xHH for any other
@@ -233,9 +251,11 @@ Exit status:
    0  success
    1  wrong password, or the input is not a code
    2  input refused: empty, too long, not UTF-8, a character that cannot be
-      encoded, or two different passwords typed
+      encoded, two different passwords typed, or a mail-safe code of a newer
+      version of Vantrel
   64  usage error, the input is the output, or no terminal to ask for the
       password on
+  65  the mail-safe code was changed or cut on its way: ask for it again
   66  a named file cannot be read
   70  internal error
   74  reading or writing a stream or the output file failed

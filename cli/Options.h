@@ -16,6 +16,7 @@ struct Options {
   Command command = Command::None;
   std::optional<std::string> passwordFile;  // --password-file FILE
   std::optional<int> passwordFd;            // --password-fd N
+  bool armor = false;                       // -a, --armor
   bool escaped = false;                     // --escaped
   bool binary = false;                      // --binary
   std::optional<std::string> outputFile;    // -o, --output FILE; none or "-" for standard output

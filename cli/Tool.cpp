@@ -1,5 +1,6 @@
 #include "Tool.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <optional>
@@ -16,7 +17,9 @@
 #include "Streams.h"
 #include "Terminal.h"
 #include "Utf8.h"
+#include "app/AnsiCodePage.h"
 #include "app/Messages.h"
+#include "codec/MailSafe.h"
 
 namespace vantrel::cli {
 namespace {
@@ -200,29 +203,58 @@ int ReadText(Form1& form, const Options& options, const Source& source) {
   return kSuccess;
 }
 
+// The input as the code field's text when it holds a mail-safe block,
+// which the window model then reads wherever it stands.
+std::optional<Text> MailSafeInput(std::string_view bytes) {
+  if (bytes.find('~') == std::string_view::npos)
+    return std::nullopt;
+  Utf8Text text = DecodeUtf8(WithoutByteOrderMark(bytes));
+  if (text.badOffset || ReadMailSafe(text.text).found == MailSafeFind::None)
+    return std::nullopt;
+  return std::move(text.text);
+}
+
 // An escaped code, taken as it is read: only the code is kept, and an
 // input is refused as soon as it holds more characters than a code can.
+// Input the size of a code is also kept as it came, in case it holds a
+// mail-safe block (a mail pasted on the terminal), which is not escaped.
 int ReadEscapedCode(Form1& form, const Source& source) {
   Unescaper reader;
   std::string head;  // the first bytes, until it is known whether they are a byte order mark
   bool started = false;
+  bool escaped = true;  // no byte so far says the input is not escaped
+  std::string raw;
+  bool rawKept = true;
   const auto feed = [&](std::string_view piece) {
-    if (!started) {
+    if (rawKept && raw.size() + piece.size() <= kMaxCodeBytes) {
+      raw.append(piece);
+    } else {
+      rawKept = false;
+      raw.clear();
+    }
+    if (escaped && !started) {
       const std::size_t take = std::min<std::size_t>(3 - head.size(), piece.size());
       head.append(piece.substr(0, take));
       piece.remove_prefix(take);
       if (head.size() < 3)
         return true;
       started = true;
-      if (!reader.Feed(WithoutByteOrderMark(head)))
-        return false;
+      escaped = reader.Feed(WithoutByteOrderMark(head));
     }
-    return reader.Feed(piece) && reader.Size() <= static_cast<std::size_t>(kMaxCodeLength);
+    if (escaped)
+      escaped = reader.Feed(piece) && reader.Size() <= static_cast<std::size_t>(kMaxCodeLength);
+    return escaped || rawKept;
   };
   const ReadResult read = ReadPieces(source.fd, feed);
   if (read.outcome == ReadResult::kFailed)
     return ReadFailed(source, read.error);
-  if (!started)
+  if (rawKept) {
+    if (std::optional<Text> block = MailSafeInput(raw)) {
+      form.SetText2(std::move(*block));
+      return kSuccess;
+    }
+  }
+  if (escaped && !started)
     reader.Feed(head);
   Unescaped code = reader.Finish();
   if (!code.error.empty())
@@ -248,6 +280,13 @@ int ReadRawCode(Form1& form, const Source& source, std::string& raw) {
   }
   form.SetText2(std::move(code.text));
   return kSuccess;
+}
+
+// The mail-safe form of a code, its lines ending in LF.
+std::string MailSafeCode(const Text& code) {
+  ByteArray bytes(code.size());
+  std::ranges::transform(code, bytes.begin(), AnsiCode);
+  return EncodeUtf8(MailSafeForm(bytes, u"\n"));
 }
 
 int WriteOut(OutputFile* file, const std::string& name, std::string_view bytes) {
@@ -342,8 +381,10 @@ int Run(const Options& options) {
 
   OutputFile* out = file ? &*file : nullptr;
   if (encode) {
-    if (options.escaped || toTerminal)
+    if (options.escaped)
       return WriteOut(out, outputName, EscapeCode(form.Text2(), kEscapedLineWidth) + "\n");
+    if (options.armor || toTerminal)
+      return WriteOut(out, outputName, MailSafeCode(form.Text2()) + "\n");
     return WriteOut(out, outputName, EncodeUtf8(form.Text2()));
   }
   const Text text = options.binary ? form.Text1() : WithUnixLineEnds(form.Text1());

@@ -16,8 +16,8 @@ _vantrel_cli() {
   $split && return
 
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W '--password-file --password-fd --escaped --binary
-      --output --help --version' -- "$cur"))
+    COMPREPLY=($(compgen -W '--password-file --password-fd --armor --escaped
+      --binary --output --help --version' -- "$cur"))
     return
   fi
 

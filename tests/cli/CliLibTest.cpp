@@ -173,6 +173,9 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
       {"encode", "-o"},
       {"encode", "-o", "a", "--output=b"},
       {"encode", "-x"},
+      {"encode", "-a", "--escaped"},
+      {"decode", "--armor"},
+      {"encode", "--armor=yes"},
   };
   for (const auto& line : lines) {
     const ParsedOptions p = Parse(line);
@@ -188,11 +191,13 @@ TEST(CommandLine, VersionComesFromTheProject) {
 
 TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
   const std::pair<MsgId, ExitStatus> statuses[] = {
-      {MsgId::NeedPassword, kRefused}, {MsgId::NeedText, kRefused},
-      {MsgId::NeedCode, kRefused},     {MsgId::WrongPassword, kRejected},
-      {MsgId::CodecError, kRejected},  {MsgId::TooLong, kRefused},
-      {MsgId::NotEncodable, kRefused}, {MsgId::NothingToCopy, kRefused},
-      {MsgId::Copied, kSuccess},       {MsgId::Fatal, kInternal},
+      {MsgId::NeedPassword, kRefused},  {MsgId::NeedText, kRefused},
+      {MsgId::NeedCode, kRefused},      {MsgId::WrongPassword, kRejected},
+      {MsgId::CodecError, kRejected},   {MsgId::TooLong, kRefused},
+      {MsgId::NotEncodable, kRefused},  {MsgId::NothingToCopy, kRefused},
+      {MsgId::Copied, kSuccess},        {MsgId::Fatal, kInternal},
+      {MsgId::Damaged, kDamaged},       {MsgId::NewerForm, kRefused},
+      {MsgId::CopiedForMail, kSuccess}, {MsgId::ClipboardBusy, kRefused},
   };
   for (const auto& [id, status] : statuses)
     EXPECT_EQ(StatusOf(id), status) << static_cast<int>(id);

@@ -15,6 +15,7 @@
 
 #include "Spawn.h"
 #include "cli/CliHost.h"
+#include "cli/Convert.h"
 #include "cli/Escape.h"
 #include "cli/Utf8.h"
 #include "tests/app/FakeHost.h"
@@ -77,6 +78,22 @@ Text ModelCode(const Text& password, const Text& plain, int* key = nullptr) {
   if (key != nullptr)
     *key = form.KeySum();
   return form.Text2();
+}
+
+// What Copy For Mail in a window puts on the clipboard for the code of text.
+std::string ModelMailSafe(const Text& password, const Text& plain) {
+  FakeHost host;
+  Form1 form(host);
+  TypePassword(form, password);
+  form.SetText1(plain);
+  form.Encode_Click();
+  form.CopyForMail_Click();
+  std::string lines;
+  for (const char16_t c : host.clipboard.value_or(u"")) {
+    if (c != u'\r')
+      lines += static_cast<char>(c);
+  }
+  return lines;
 }
 
 struct SameCodeCase {
@@ -321,6 +338,64 @@ TEST_F(CliToolTest, InvalidCodesGiveStatusOne) {
     EXPECT_EQ(result.Status(), 1);
     EXPECT_EQ(result.err, c.message);
     EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
+  const std::string text = "Meet at nine.\nBring the map, the torch and the key to the shed.";
+  const Spawned armored = Run("encode", "k", text, {"--armor"});
+  ASSERT_EQ(armored.Status(), 0) << armored.err;
+  // The window's Copy For Mail, line for line.
+  EXPECT_EQ(armored.out,
+            ModelMailSafe(u"k", cli::WithWindowsLineEnds(cli::DecodeUtf8(text).text)) + "\n");
+  std::string quoted = "Hi Ann,\r\n\r\nhere it is:\r\n";
+  for (std::size_t at = 0; at < armored.out.size();) {
+    const std::size_t end = armored.out.find('\n', at);
+    quoted += ">  " + armored.out.substr(at, end - at) + "   \r\n";
+    at = end + 1;
+  }
+  quoted += "\r\n-- \r\nBob \\o/\r\n";
+  std::string damaged = armored.out;
+  damaged[20] = damaged[20] == 'Q' ? 'R' : 'Q';
+  std::string newer = armored.out;
+  newer[7] = '2';
+  const std::string changed =
+      "vantrel-cli: the code was changed on its way to you: ask for it again. Its mail-safe form "
+      "is damaged or cut short, so it cannot be decoded; the password is not to blame.\n";
+  const struct {
+    std::string input;
+    std::vector<std::string> more;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {armored.out, {}, 0, text, ""},
+      {quoted, {}, 0, text, ""},
+      {quoted, {"--escaped"}, 0, text, ""},
+      {quoted,
+       {"--binary"},
+       0,
+       "Meet at nine.\r\nBring the map, the torch and the key to the shed.",
+       ""},
+      {damaged, {}, 65, "", changed},
+      {armored.out.substr(0, 60), {}, 65, "", changed},
+      {newer,
+       {},
+       2,
+       "",
+       "vantrel-cli: this code was made by a newer version of Vantrel: update Vantrel to decode "
+       "it.\n"},
+      {armored.out,
+       {"--armor"},
+       64,
+       "",
+       "vantrel-cli: --armor is for encode: decode reads the mail-safe form by itself.\nTry "
+       "'vantrel-cli --help'.\n"},
+  };
+  for (const auto& c : cases) {
+    const Spawned decoded = Run("decode", "k", c.input, c.more);
+    EXPECT_EQ(decoded.Status(), c.status) << c.input;
+    EXPECT_EQ(decoded.out, c.out) << c.input;
+    EXPECT_EQ(decoded.err, c.err) << c.input;
   }
 }
 
@@ -592,30 +667,37 @@ TEST_F(CliToolTest, CtrlCAtThePromptPutsTheEchoBack) {
   EXPECT_TRUE(pty.EchoOn());
 }
 
-TEST_F(CliToolTest, TerminalsGetTheEscapedFormAndNoRawControlCharacters) {
-  Pty pty;
+TEST_F(CliToolTest, TerminalsGetTheMailSafeOrEscapedFormAndNoRawControlCharacters) {
   const Text code = ModelCode(u"m", u"Meet at 7.");
-  SpawnOptions encode = Tool({"encode", "--password-file", File("pw", "m")}, "Meet at 7.");
-  encode.terminal = pty.Name();
-  encode.outputToTerminal = true;
-  const Spawned encoded = Spawn(encode);
-  ASSERT_EQ(encoded.Status(), 0) << encoded.err;
-  std::string shown;
-  for (const char c : EscapeCode(code, cli::kEscapedLineWidth) + "\n")
-    shown += c == '\n' ? "\r\n" : std::string(1, c);  // as the terminal shows LF
-  EXPECT_EQ(pty.ReadUntil(shown, std::chrono::seconds(5)), shown);
+  const std::string mailSafe = ModelMailSafe(u"m", u"Meet at 7.") + "\n";
+  const std::string escaped = EscapeCode(code, cli::kEscapedLineWidth) + "\n";
+  for (const auto& [more, form] :
+       {std::pair{std::vector<std::string>{}, mailSafe}, {{"--escaped"}, escaped}}) {
+    Pty pty;
+    std::vector<std::string> args = {"encode", "--password-file", File("pw", "m")};
+    args.insert(args.end(), more.begin(), more.end());
+    SpawnOptions encode = Tool(args, "Meet at 7.");
+    encode.terminal = pty.Name();
+    encode.outputToTerminal = true;
+    const Spawned encoded = Spawn(encode);
+    ASSERT_EQ(encoded.Status(), 0) << encoded.err;
+    std::string shown;
+    for (const char c : form)
+      shown += c == '\n' ? "\r\n" : std::string(1, c);  // as the terminal shows LF
+    EXPECT_EQ(pty.ReadUntil(shown, std::chrono::seconds(5)), shown);
 
-  // Pasted back on a terminal, the escaped form is what is read.
-  Pty input;
-  SpawnOptions decode = Tool({"decode", "--password-file", File("pw", "m")});
-  decode.terminal = input.Name();
-  decode.inputFromTerminal = true;
-  int in = -1, out = -1, err = -1;
-  Spawned child = Start(decode, in, out, err);
-  input.Write(EscapeCode(code, cli::kEscapedLineWidth) + "\n\x04");
-  Finish(child, in, out, err, "");
-  EXPECT_EQ(child.Status(), 0) << child.err;
-  EXPECT_EQ(child.out, "Meet at 7.");
+    // Pasted back on a terminal, either form is read.
+    Pty input;
+    SpawnOptions decode = Tool({"decode", "--password-file", File("pw", "m")});
+    decode.terminal = input.Name();
+    decode.inputFromTerminal = true;
+    int in = -1, out = -1, err = -1;
+    Spawned child = Start(decode, in, out, err);
+    input.Write(form + "\x04");
+    Finish(child, in, out, err, "");
+    EXPECT_EQ(child.Status(), 0) << child.err;
+    EXPECT_EQ(child.out, "Meet at 7.");
+  }
 
   // A decoded text's ESC is shown, not sent to the terminal.
   Pty screen;

@@ -33,6 +33,7 @@ expect() {
 expect "" "" "decode encode"
 expect "" "e" "encode"
 expect "" "--es" "--escaped"
+expect "encode" "--ar" "--armor"
 expect "encode" "--b" "--binary"
 expect "encode --password-file" "pass" "password.txt"
 expect "--password-fd 3" "d" "decode"
