@@ -128,9 +128,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   } else {
     fail("unknown command \"" + positional[0] + "\"; the commands are encode and decode.");
   }
-  if (options.armor && options.command == Command::Decode) {
-    fail("--armor is for encode: decode reads the mail-safe form by itself.");
-  } else if (options.armor && options.escaped) {
+  if (options.armor && options.escaped) {
     fail("give only one of --armor and --escaped.");
   }
   if (positional.size() > 2) {
@@ -234,7 +232,7 @@ Options:
                         endings included, both ways
   -a, --armor           encode: write the mail-safe form of the code, for mail
                         and chat, followed by a newline (the default on a
-                        terminal)
+                        terminal); decode: take only a mail-safe code
   --escaped             use the escaped form of the code: printable ASCII
                         only, with \\ for a backslash, \n \r \t for line
                         feed, carriage return and tab, and \xHH for any other

@@ -340,7 +340,7 @@ int Run(const Options& options) {
       form.Decode_Click();
   };
   std::string raw;  // a raw code as read, to tell whether it looks escaped
-  const bool escapedInput = !encode && (options.escaped || IsTerminal(source.fd));
+  const bool escapedInput = !encode && !options.armor && (options.escaped || IsTerminal(source.fd));
   int status = kSuccess;
   try {
     Password password = GetPassword(options, encode);
@@ -363,6 +363,12 @@ int Run(const Options& options) {
     status = encode         ? ReadText(form, options, source)
              : escapedInput ? ReadEscapedCode(form, source)
                             : ReadRawCode(form, source, raw);
+    if (status == kSuccess && !encode && options.armor && !form.Text2().empty() &&
+        ReadMailSafe(form.Text2()).found == MailSafeFind::None) {
+      return Complain(kRejected,
+                      "the input holds no mail-safe code; without --armor, decode "
+                      "reads any code.");
+    }
     if (status == kSuccess) {
       command();
       status = host.Status();

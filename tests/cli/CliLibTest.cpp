@@ -174,7 +174,6 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
       {"encode", "-o", "a", "--output=b"},
       {"encode", "-x"},
       {"encode", "-a", "--escaped"},
-      {"decode", "--armor"},
       {"encode", "--armor=yes"},
   };
   for (const auto& line : lines) {

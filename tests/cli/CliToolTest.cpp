@@ -384,12 +384,13 @@ TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
        "",
        "vantrel-cli: this code was made by a newer version of Vantrel: update Vantrel to decode "
        "it.\n"},
-      {armored.out,
+      {quoted, {"--armor"}, 0, text, ""},
+      {Run("encode", "k", text).out,
        {"--armor"},
-       64,
+       1,
        "",
-       "vantrel-cli: --armor is for encode: decode reads the mail-safe form by itself.\nTry "
-       "'vantrel-cli --help'.\n"},
+       "vantrel-cli: the input holds no mail-safe code; without --armor, decode reads any "
+       "code.\n"},
   };
   for (const auto& c : cases) {
     const Spawned decoded = Run("decode", "k", c.input, c.more);

@@ -6,7 +6,7 @@ which is typed into through the terminal.
     wine_console_test.py WINE EXE CONSOLE_PROBE
 
 Shown here: the password asked twice with echo off; the code on the console
-in the escaped form; the echo back after the prompt, whether the program
+in the mail-safe form; the echo back after the prompt, whether the program
 ends normally or by Ctrl+C (console_probe.exe reads the console's mode after
 the program has gone); text with control characters and messages beyond
 ASCII on the console. Wine cannot send Ctrl+Break nor pass Ctrl+Z to a
@@ -79,15 +79,15 @@ with tempfile.TemporaryDirectory() as work:
     write("hello.txt", b"Hello")
     write("pw", b"secret\n")
     write("accent.txt", "déjà vu".encode())
-    escaped = subprocess.run([wine, exe, "encode", "--escaped", "--password-file", "pw", "hello.txt"],
+    armored = subprocess.run([wine, exe, "encode", "--armor", "--password-file", "pw", "hello.txt"],
                              cwd=work, capture_output=True, check=True).stdout.decode()
 
-    # Typed twice, never echoed; the code comes in the escaped form.
+    # Typed twice, never echoed; the code comes in the mail-safe form.
     screen, status = run([exe, "encode", "hello.txt"],
                          [("Password:", "secret\r"), ("again:", "secret\r")], work)
     check("encode on the console: status 0", status == 0, screen)
     check("the password was echoed", "secret" not in screen, screen)
-    check("the code is not in the escaped form", escaped.strip() in screen, screen)
+    check("the code is not in the mail-safe form", armored.strip() in screen, screen)
 
     # The echo is back after the prompt: when the passwords differ, and
     # after Ctrl+C, which ends the program as Windows' own handler would,

@@ -35,6 +35,7 @@ codes=(
   "lone-return|a lone\rreturn|\$|--binary"
   "code-page|Costs 5 euros|caf\xc3\xa9 \xe2\x82\xac|"
   "escaped|To be\r\nescaped|c|--escaped"
+  "armored|Meet at nine, bring the map and the torch.|k|--armor"
   "long|$(printf 'All work and no play. %.0s' {1..900})|k|"
 )
 all_codes=
@@ -66,6 +67,13 @@ done
 [ -n "$(printf '%s' "$all_codes" | tr -dc '\016-\037')" ] ||
   fail "no code in the table holds another control character"
 
+# A mail-safe code read out of a whole mail: quoted, with CR LF line ends.
+{ printf 'Hi Ann,\r\n\r\n'; sed 's/^/> /; s/$/\r/' armored.code; printf -- '-- \r\nBob\r\n'; } >mail.txt
+win decode --password-file armored.pw mail.txt >mail.back
+same "a mail-safe code inside a mail" armored.back mail.back
+sed '1s/^\(.\{20\}\)./\1Q/' armored.code >damaged.txt
+cmp -s armored.code damaged.txt && sed -i '1s/^\(.\{20\}\)./\1R/' damaged.txt
+
 # The password on standard input, the text after it; a file name beyond ASCII.
 printf 'k\nHello' | win encode --password-fd 0 >fd0.code
 same "--password-fd 0" hello.code fd0.code
@@ -94,6 +102,7 @@ statuses=(
   "1|decode --password-file hello.pw hello.txt"
   "2|encode --password-file hello.pw empty.txt"
   "2|encode --password-file hello.pw accent.txt"
+  "65|decode --password-file armored.pw damaged.txt"
   "64|encode --bogus"
   "64|encode --password=k hello.txt"
   "64|encode --password-fd 5 hello.txt"
