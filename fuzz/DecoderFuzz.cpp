@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "FuzzInput.h"
+#include "codec/MailSafe.h"
 #include "codec/Module1.h"
 
 namespace {
@@ -64,11 +65,26 @@ void CheckRoundTrip(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+// Any text through the mail-safe reader: it never fails, and what it reads
+// as intact is a code whose block it reads back the same.
+void CheckMailSafe(const Text& text) {
+  const vantrel::MailSafeRead read = vantrel::ReadMailSafe(text);
+  if (read.found != vantrel::MailSafeFind::Intact)
+    return;
+  Require(!read.code.empty(), "an intact block without a code");
+  const vantrel::MailSafeRead again =
+      vantrel::ReadMailSafe(vantrel::MailSafeForm(read.code, u"\n"));
+  Require(again.found == vantrel::MailSafeFind::Intact && again.code == read.code,
+          "a block made of a code read back as another");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vantrel::fuzz::ByteReader reader(data, size);
-  CheckDecode(reader.Units());
+  const Text units = reader.Units();
+  CheckDecode(units);
+  CheckMailSafe(units);
   CheckRoundTrip(data, size);
   return 0;
 }

@@ -1,5 +1,5 @@
 // The window model driven by a random user: keystrokes into the password
-// field, text pasted or edited into any field, and the three commands, in any
+// field, text pasted or edited into any field, and the commands, in any
 // order. After every action the model must have kept its promises: no error
 // reaches the error report, a failed command leaves every field as it was, a
 // code has its length and its characters, an accepted text comes back, every
@@ -30,6 +30,7 @@
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
 #include "app/Host.h"
+#include "codec/MailSafe.h"
 
 namespace {
 
@@ -118,6 +119,11 @@ bool Same(const Text& a, const Text& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
+// Only a text with a "~" can hold a mail-safe block; no code does.
+bool MayHoldBlock(const Text& text) {
+  return text.find(u'~') != Text::npos;
+}
+
 bool StartsWith(const Text& text, const Text& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -130,6 +136,9 @@ struct Known {
   Message wrongPassword = vantrel::messages::WrongPassword();
   Message nothingToCopy = vantrel::messages::NothingToCopy();
   Message copied = vantrel::messages::Copied();
+  Message copiedForMail = vantrel::messages::CopiedForMail();
+  Message damaged = vantrel::messages::Damaged();
+  Message newerForm = vantrel::messages::NewerForm();
 };
 const Known& Messages() {
   static const Known known;
@@ -372,6 +381,9 @@ class Session {
         Require(shown == Messages().needPassword, "Decode without a password");
       } else if (before_.text2.empty()) {
         Require(shown == Messages().needCode, "Decode without a code");
+      } else if (MayHoldBlock(before_.text2) &&
+                 (shown == Messages().damaged || shown == Messages().newerForm)) {
+        // A changed mail-safe block, or one of a later form.
       } else if (before_.text2.size() > kMaxCode) {
         Require(shown.icon == MsgIcon::Exclamation, "Decode of a code that is too long");
       } else {
@@ -381,7 +393,8 @@ class Session {
       }
       return;
     }
-    Require(!before_.text3.empty() && !before_.text2.empty() && before_.text2.size() <= kMaxCode,
+    Require(!before_.text3.empty() && !before_.text2.empty() &&
+                (before_.text2.size() <= kMaxCode || MayHoldBlock(before_.text2)),
             "Decode ran on input it must refuse");
     // Text2 empty and Text3 as it was: only the decoded text needs a look.
     Require(form().Text2().empty(), "Decode left text in the code field");
@@ -403,6 +416,48 @@ class Session {
       Require(host_.last == Messages().copied, "Copy without its confirmation");
       Require(host_.hasClipboard && Same(host_.clipboard, before_.text2),
               "Copy put something else on the clipboard");
+    }
+    CopyForMail();
+  }
+
+  // Copy For Mail after Copy, with no byte of its own, so that every input
+  // found so far keeps its meaning.
+  void CopyForMail() {
+    form().CopyForMail_Click();
+    Require(NewMessages() == 1, "Copy For Mail did not show exactly one message");
+    Require(before_.Match(form()), "Copy For Mail changed a field");
+    const Message& shown = host_.last;
+    if (before_.text2.empty()) {
+      Require(shown == Messages().nothingToCopy, "Copy For Mail of an empty code field");
+      return;
+    }
+    if (shown != Messages().copiedForMail) {
+      Require(MayHoldBlock(before_.text2) &&
+                  (shown == Messages().damaged || shown == Messages().newerForm),
+              "Copy For Mail failed with a message of its own making");
+      return;
+    }
+    const vantrel::MailSafeRead read = vantrel::ReadMailSafe(host_.clipboard);
+    Require(read.found == vantrel::MailSafeFind::Intact,
+            "Copy For Mail made a block it cannot read");
+    if (!MayHoldBlock(before_.text2)) {
+      const auto& code = Page().code;
+      bool same = read.code.size() == before_.text2.size();
+      for (std::size_t i = 0; same && i < read.code.size(); ++i)
+        same = read.code[i] == code[before_.text2[i]];
+      Require(same, "Copy For Mail's block carries another code");
+    }
+    // The block of Encode's last code, pasted into another window with the
+    // same key, decodes to the text.
+    if (haveCode_ && Same(before_.text2, lastCode_)) {
+      probeHost_.Reset();
+      Form1 probe(probeHost_);
+      probe.Text3_KeyPress(static_cast<std::int16_t>(lastKey_));
+      probe.SetText3(u"*");
+      probe.SetText2(u"> " + host_.clipboard + u"\r\n");
+      probe.Decode_Click();
+      Require(probeHost_.shown == 0, "the mail-safe block did not decode");
+      Require(Same(probe.Text1(), lastPlain_), "the mail-safe block decoded to another text");
     }
   }
 

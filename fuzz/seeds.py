@@ -16,6 +16,8 @@ for name, data in {
   'qq': b'QQ==', 'length-5': b'Zm9vY', 'eq-inside': b'AB=C', 'line-break': b'Zm9v\r\nYmFy',
   'high-byte': b'Zm\xe99v', 'wide-unit': b'Zm\xff\x4e\x009v', 'euro': b'Zm\xff\x20\xac9v',
   'all-bytes': bytes(range(256)),
+  'mail-safe': b'Vantrel1~VW91eeWN6Lo=~~end', 'mail-safe-quoted': b'Hi,\r\n> Vantrel1~VW91e\r\n> eWN6Lo=~~end\r\n',
+  'mail-safe-changed': b'Vantrel1~VW91eeWN6Lp=~~end', 'mail-safe-newer': b'Vantrel2~VW91eeWN6Lo=~~end',
 }.items():
     w(D, name, data)
 K='corpus/window_model'
@@ -46,6 +48,10 @@ seeds = {
   'grow': keys('pw') + paste(0, 'ab') + grow(0, 9) + grow(0, 9) + grow(0, 9) + grow(0, 9) + ENC + DEC,
   'many-keys': bytes([1, 15]) + b'\xff' * 16 + (bytes([1, 15]) + b'\xff' * 16) * 9 + paste(0, 'k') + ENC + DEC,
   'paste-password': paste(2, 'pasted') + paste(0, 'no keys') + ENC + DEC,
+  # The mail-safe block of "Hello, World!" with the key of "pw", pasted into a mail and decoded.
+  'mail-safe': keys('pw') + paste(1, 'Hi,\r\n> Vantrel1~eSNgd2UjG2tvUngMZ3EOb3BkT1z9vh7e~~end\r\nBye') + DEC
+               + paste(0, 'Hello again') + ENC + COPY + DEC
+               + paste(1, 'Vantrel1~eSNgd2UjG2tvUngMZ3EOb3BkT1z9vh7f~~end') + DEC + COPY,
 }
 for name, data in seeds.items():
     w(K, name, data)
