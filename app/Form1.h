@@ -69,7 +69,9 @@ class Form1 {
   void Text3_KeyPress(std::int16_t keyAscii);
   // Tools > Encode: Text1 into a code in Text2.
   void Encode_Click();
-  // Tools > Decode: the code in Text2 back into Text1.
+  // Tools > Decode: the code in Text2 back into Text1. When Text2 holds a
+  // mail-safe block, alone or inside other text, its code is decoded; a
+  // damaged block is said as such and changes nothing.
   void Decode_Click();
   // Tools > Copy: Text2 onto the clipboard.
   void CToC_Click();
@@ -78,7 +80,8 @@ class Form1 {
   // mail-safe block, the code it carries is copied.
   void CopyForMail_Click();
   // The user closes the window: it shrinks around its centre, slides off
-  // towards the lower right, and the program ends.
+  // towards the lower right within about half a second, and the program
+  // ends.
   void Form_Unload();
 
   // The key step and the shift passes the commands are built from. Each pass
