@@ -130,7 +130,11 @@
       openMenu();
     }
   });
-  for (const item of items) item.addEventListener('click', () => command(item));
+  for (const item of items) {
+    item.addEventListener('click', () => command(item));
+    // The pointer and the keys share one highlighted item.
+    item.addEventListener('pointerenter', () => item.focus());
+  }
   menu.addEventListener('keydown', (event) => {
     const at = items.indexOf(document.activeElement);
     const move = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: items.length - 1 }[event.key];

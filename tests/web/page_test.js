@@ -85,8 +85,17 @@ async function menu(page, access) {
       focus: document.activeElement.id,
     };
   });
-  if (box) await chords(page, 'Enter');
+  if (box) await dismiss(page, () => chords(page, 'Enter'));
   return box;
+}
+// Closes a message box, and waits until the page has given the focus back.
+async function dismiss(page, how) {
+  await page.evaluate(() => {
+    window.boxClosed = new Promise((resolve) => document.getElementById('Box')
+      .addEventListener('close', () => setTimeout(resolve), { once: true }));
+  });
+  await how();
+  await page.evaluate(() => window.boxClosed);
 }
 // What Ctrl+V pastes into the focused field, as the clipboard holds it.
 async function clipboard(page) {
@@ -217,7 +226,7 @@ async function commands(browser) {
   await page.click('#Tools');
   await page.click('#CopyForMail');
   assert.match(await page.$eval('#BoxText', (e) => e.textContent), /mail-safe form/);
-  await page.click('#BoxOk');
+  await dismiss(page, () => page.click('#BoxOk'));
   await page.focus('#Text2');
   await chords(page, 'Control+KeyA', 'Delete');
   const block = await clipboard(page);
@@ -229,6 +238,7 @@ async function commands(browser) {
   const text = 'From the tool:\r\n100% the same code.';
   await chords(page, 'Control+KeyA', 'Delete');
   await setClipboard(page, cliEncode('Secret', text));
+
   await page.focus('#Text2');
   await chords(page, 'Control+KeyV');
   await menu(page, 'd');
@@ -307,7 +317,7 @@ async function phone(browser) {
   await page.click('#CopyForMail');
   assert.deepEqual(await overflow(), { scroll: 360, wide: [] });
   await page.screenshot({ path: 'page-phone-box.png' });
-  await page.click('#BoxOk');
+  await dismiss(page, () => page.click('#BoxOk'));
   await page.click('#Tools');
   assert.deepEqual(await overflow(), { scroll: 360, wide: [] });
   await page.screenshot({ path: 'page-phone-menu.png' });
