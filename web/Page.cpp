@@ -5,9 +5,10 @@
 //
 // Message boxes: a page cannot wait inside a handler for a dialog to close.
 // Every message box is the last thing its handler does (the error report is
-// followed only by the end of the program), so MsgBox records the message
-// and the script shows the recorded dialogs, one after the other, once the
-// handler has returned and the fields show its result.
+// followed only by the end of the program; Decode still gives a pasted block
+// back to the code field), so MsgBox records the message and the script
+// shows the recorded dialogs, one after the other, once the handler has
+// returned and the fields show what it left in them.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>

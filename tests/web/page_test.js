@@ -191,8 +191,14 @@ async function commands(browser) {
   await page.keyboard.type('Hello');
   await chords(page, 'Enter');
   await page.keyboard.type('World 42');
+  await setClipboard(page, 'pasted');
   await page.focus('#Text3');
   await page.keyboard.type('Secret');
+  // A paste no key announces (the mouse's) counts nothing.
+  const client = await page.createCDPSession();
+  await client.send('Input.dispatchKeyEvent',
+    { type: 'rawKeyDown', key: 'Unidentified', code: '', commands: ['paste'] });
+  assert.equal(await value(page, 'Text3'), 'Secretpasted');
   assert.equal(await menu(page, 'e'), false);
   const code = cliEncode('Secret', 'Hello\r\nWorld 42');
   assert.equal(fromShown(await value(page, 'Text2')), code);
