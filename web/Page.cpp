@@ -154,8 +154,8 @@ class Page final : public WindowlessHost {
 
   // Runs an event's work unless the program has ended. The model's handlers
   // catch their own errors; what the binding does around them (copying a
-  // field's text) can only run out of memory, which is reported as the
-  // model reports it, and the program ends.
+  // field's text) can only run out of memory; that, or anything else, is
+  // reported as the model reports it, and the program ends.
   template <typename Work>
   void Guard(Work work) {
     if (ended_)
@@ -164,6 +164,9 @@ class Page final : public WindowlessHost {
       work();
     } catch (const std::bad_alloc&) {
       MsgBox(messages::ErrorReport(Error(kOutOfMemoryNumber, u"Out of memory")));
+      End();
+    } catch (...) {
+      MsgBox(messages::ErrorReport(Error(kInternalErrorNumber, u"Internal error")));
       End();
     }
   }

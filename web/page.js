@@ -128,6 +128,8 @@
     if (event.key === 'ArrowDown') {
       event.preventDefault();
       openMenu();
+    } else if (event.key === 'Escape') {
+      closeMenu(returnTo);
     }
   });
   for (const item of items) {
@@ -319,6 +321,7 @@
   VantrelModule().then((module) => {
     Page = module.Page;
     page = new Page(copyText);
+    document.title = $('Caption').textContent = $('BoxTitle').textContent = Page.caption();
     openLink();
     show();
     client.disabled = false;
