@@ -33,7 +33,7 @@
       copied = true;
     };
     document.addEventListener('copy', put, true);
-    // Nor while the document's selection is still in one.
+    // A browser copies nothing while the selection is in a password field.
     getSelection().removeAllRanges();
     try {
       copied = document.execCommand('copy') && copied;
@@ -90,8 +90,8 @@
     status.textContent = 'Vantrel has stopped after an error. Reload the page to start again.';
   }
 
-  // Anything the model said during an event outside the menu (it can only
-  // run out of memory there).
+  // Anything said during an event outside the menu: only the error report,
+  // should the binding's own steps fail.
   function settle() {
     showBoxes(page.messages());
   }
