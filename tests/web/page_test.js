@@ -252,6 +252,15 @@ async function commands(browser) {
   await menu(page, 'e');
   assert.equal(cliDecode('Secret', fromShown(await value(page, 'Text2'))), text);
 
+  // A lone line feed shows as its mark and a line break, which Backspace
+  // takes together.
+  await page.focus('#Text1');
+  await setClipboard(page, 'a\nb');
+  await chords(page, 'Control+KeyA', 'Control+KeyV');
+  assert.equal(await value(page, 'Text1'), 'a\u240A\nb');
+  await chords(page, 'ArrowLeft', 'Backspace');
+  assert.equal(await value(page, 'Text1'), 'ab');
+
   // A wrong password: the box says so, the fields keep what they held.
   await page.focus('#Text3');
   await page.keyboard.type('x');
