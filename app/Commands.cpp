@@ -16,13 +16,13 @@ namespace {
 // A code's bytes are its characters' codes in the fields' code page.
 ByteArray CodeBytes(const Text& code) {
   ByteArray bytes(code.size());
-  std::ranges::transform(code, bytes.begin(), AnsiCode);
+  std::transform(code.begin(), code.end(), bytes.begin(), AnsiCode);
   return bytes;
 }
 
 Text CodeText(const ByteArray& bytes) {
   Text code(bytes.size(), u'\0');
-  std::ranges::transform(bytes, code.begin(), AnsiChar);
+  std::transform(bytes.begin(), bytes.end(), code.begin(), AnsiChar);
   return code;
 }
 
@@ -53,7 +53,7 @@ bool Form1::RefuseUnencodable() {
   // Almost every text passes: the quick test first.
   if (AllShiftable(text1_))
     return false;
-  const auto refused = std::ranges::find_if(text1_, [](char16_t unit) {
+  const auto refused = std::find_if(text1_.begin(), text1_.end(), [](char16_t unit) {
     const int code = AnsiCode(unit);
     return code < kLowCode || code > kHighCode;
   });

@@ -3,8 +3,9 @@
 # Needs root, or sudo.
 #
 #   scripts/deps.sh run    building and running the program (scripts/run.sh)
-#   scripts/deps.sh test   everything the tests, fuzzers, packaging and the
-#                          Windows cross build need (scripts/test.sh, CI);
+#   scripts/deps.sh test   everything the tests, fuzzers, packaging, the
+#                          Windows cross build and the browser page need
+#                          (scripts/test.sh, CI), node packages included;
 #                          the default
 set -euo pipefail
 
@@ -32,23 +33,47 @@ test_packages=(
   desktop-file-utils appstream dpkg-dev lintian help2man file librsvg2-bin python3
   # the Windows cross build, its installers and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 wine32:i386 nsis zip unzip
+  # the browser page: emscripten builds it (and brings Node.js, unless one is
+  # installed), its tests run in Chromium
+  emscripten chromium
 )
 
-case ${1:-test} in
+job=${1:-test}
+case $job in
   run) packages=("${run_packages[@]}") ;;
-  test) packages=("${test_packages[@]}") ;;
+  test)
+    packages=("${test_packages[@]}")
+    # npm, for the page's tests, comes with a Node.js from elsewhere.
+    command -v npm >/dev/null || packages+=(npm)
+    ;;
   *)
     echo "usage: $0 [run|test]" >&2
     exit 64
     ;;
 esac
 
+# The page's tests drive Chromium with puppeteer-core, installed into
+# tests/web/node_modules at the versions its lock file pins, again only when
+# the lock file has changed. It never downloads a browser of its own.
+node_packages() {
+  [ "$job" = test ] || return 0
+  local web
+  web=$(cd "$(dirname "$0")/../tests/web" && pwd)
+  cmp -s "$web/package-lock.json" "$web/node_modules/.installed-lock.json" && return 0
+  echo "Installing the page tests' node packages (npm ci in $web)"
+  (cd "$web" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  cp "$web/package-lock.json" "$web/node_modules/.installed-lock.json"
+}
+
 missing=()
 for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
   [ "$status" = installed ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  node_packages
+  exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 sudo=()
@@ -66,3 +91,4 @@ for package in "${missing[@]}"; do
 done
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+node_packages
