@@ -1,6 +1,7 @@
 // The window as a user meets it, driven through its widgets under the
 // offscreen platform: geometry, properties, menu, keystrokes, lossless
-// fields, message boxes, clipboard and the closing animation.
+// fields, message boxes, clipboard, close requests and the closing
+// animation.
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QStyleOption>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "app/AnsiCodePage.h"
@@ -30,7 +32,8 @@ Q_DECLARE_METATYPE(vantrel::Text)
 
 namespace {
 
-// Answers every message box as soon as it shows, recording what it showed.
+// Answers every message box as soon as it shows, recording what it showed;
+// beforeOk runs while the box is still open.
 class BoxAnswerer : public QObject {
  public:
   struct Box {
@@ -44,6 +47,7 @@ class BoxAnswerer : public QObject {
     timer_.start(5);
   }
   QList<Box> boxes;
+  std::function<void()> beforeOk;
 
  private:
   void answer() {
@@ -53,6 +57,8 @@ class BoxAnswerer : public QObject {
     const auto buttons = box->buttons();
     boxes.append({box->windowTitle(), box->text(), box->icon(), static_cast<int>(buttons.size()),
                   box->standardButtons() == QMessageBox::Ok, box->isModal()});
+    if (beforeOk)
+      beforeOk();
     box->button(QMessageBox::Ok)->click();
   }
   QTimer timer_;
@@ -83,6 +89,7 @@ class MainWindowTest : public QObject {
   void editingKeepsTheDisplayExact();
   void messageBoxes();
   void copyPutsTheExactCodeOnTheClipboard();
+  void closeDuringAMessageBoxWaitsForIt();
   void closingAnimation();
 
  private:
@@ -610,21 +617,46 @@ void MainWindowTest::copyPutsTheExactCodeOnTheClipboard() {
   QCOMPARE(answerer.boxes[0].icon, QMessageBox::Information);
 }
 
+void MainWindowTest::closeDuringAMessageBoxWaitsForIt() {
+  BoxAnswerer answerer;
+  bool closedAtOnce = true;
+  answerer.beforeOk = [&] { closedAtOnce = window_->close() || ends_ != 0 || window_->ended(); };
+  action("Encode")->trigger();  // no password: a message box
+  QCOMPARE(answerer.boxes.size(), 1);
+  QVERIFY(!closedAtOnce);
+  // Carried out once the box has gone: the window slides away and the
+  // program ends.
+  QTRY_COMPARE(ends_, 1);
+  QVERIFY(window_->frameGeometry().top() > window_->screen()->geometry().height());
+}
+
 void MainWindowTest::closingAnimation() {
+  // Records each geometry; at the first, the user asks to close again, which
+  // must change nothing.
   struct Recorder : QObject {
     QList<QRect> frames;
+    int secondAccepted = -1;
     bool eventFilter(QObject* watched, QEvent* event) override {
-      if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        frames.append(static_cast<QWidget*>(watched)->frameGeometry());
+      if (event->type() != QEvent::Move && event->type() != QEvent::Resize)
+        return false;
+      auto* window = static_cast<QWidget*>(watched);
+      frames.append(window->frameGeometry());
+      if (secondAccepted < 0) {
+        QCloseEvent again;
+        QApplication::sendEvent(window->windowHandle(), &again);
+        secondAccepted = again.isAccepted() ? 1 : 0;
+      }
       return false;
     }
   } recorder;
   const QRect start = window_->frameGeometry();
   window_->installEventFilter(&recorder);
   window_->close();
+  QTRY_COMPARE(ends_, 1);
   window_->removeEventFilter(&recorder);
 
-  QCOMPARE(ends_, 1);
+  QCOMPARE(recorder.secondAccepted, 0);
+  QVERIFY(window_->windowHandle() != nullptr && window_->windowHandle()->handle() != nullptr);
   QVERIFY(window_->ended());
   // Each step moves the window 60 twips (4 px) down and right and takes
   // 4 px off every side at once, so its centre stays put while it shrinks.
