@@ -1,7 +1,7 @@
 // The window as a user meets it, driven through its widgets under the
 // offscreen platform: geometry, properties, menu, keystrokes, lossless
-// fields, message boxes, clipboard, close requests and the closing
-// animation.
+// fields, message boxes, clipboard, mail-safe codes, close requests and the
+// closing animation.
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "app/AnsiCodePage.h"
+#include "codec/MailSafe.h"
 #include "tests/app/FakeHost.h"
 #include "ui/CodeEdit.h"
 #include "ui/FieldText.h"
@@ -64,6 +65,17 @@ class BoxAnswerer : public QObject {
   QTimer timer_;
 };
 
+QString Shown(const Message& message) {
+  return ToQString(message.text).replace("\r\n", "\n");
+}
+
+ByteArray CodeBytes(const Text& code) {
+  ByteArray bytes;
+  for (const char16_t unit : code)
+    bytes.push_back(static_cast<std::uint8_t>(AnsiCode(unit)));
+  return bytes;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -89,6 +101,8 @@ class MainWindowTest : public QObject {
   void editingKeepsTheDisplayExact();
   void messageBoxes();
   void copyPutsTheExactCodeOnTheClipboard();
+  void aCodeInAMailDecodes_data();
+  void aCodeInAMailDecodes();
   void closeDuringAMessageBoxWaitsForIt();
   void closingAnimation();
 
@@ -615,6 +629,52 @@ void MainWindowTest::copyPutsTheExactCodeOnTheClipboard() {
   QCOMPARE(answerer.boxes.size(), 1);
   QCOMPARE(answerer.boxes[0].text, QString(" Your Encoded Txt \n\n Has Been Copyed To Clipboard "));
   QCOMPARE(answerer.boxes[0].icon, QMessageBox::Information);
+}
+
+void MainWindowTest::aCodeInAMailDecodes_data() {
+  QTest::addColumn<int>("changedAt");  // a character of the block changed on the way, or -1
+  QTest::newRow("as it came") << -1;
+  QTest::newRow("changed on its way") << 30;
+}
+
+void MainWindowTest::aCodeInAMailDecodes() {
+  QFETCH(int, changedAt);
+  BoxAnswerer answerer;
+  const Text plain = u"Meet me at noon.\r\nBring the map.";
+  testing::FakeHost host;
+  Form1 sender(host);
+  TypePassword(sender, u"pw");
+  sender.SetText1(plain);
+  sender.Encode_Click();
+  // As a mail brings it: re-wrapped at 40, quoted, LF line ends, with a
+  // greeting and a signature around it.
+  Text block = MailSafeForm(CodeBytes(sender.Text2()), u"");
+  if (changedAt >= 0)
+    block[static_cast<std::size_t>(changedAt)] ^= 1;
+  Text mail = u"Hi Sam,\n\nhere it is:\n\n";
+  for (std::size_t at = 0; at < block.size(); at += 40)
+    mail += u"> " + block.substr(at, 40) + u"\n";
+  mail += u"\n-- \nAlex\n";
+
+  QTest::keyClicks(text3(), "pw");
+  pasteInto(text1(), u"kept");
+  pasteInto(text2(), mail);  // through the field's own paste path
+  QCOMPARE(window_->model().Text2(), mail);
+  action("Decode")->trigger();
+  if (changedAt < 0) {
+    QVERIFY2(answerer.boxes.isEmpty(), qPrintable(answerer.boxes.value(0).text));
+    QCOMPARE(window_->model().Text1(), plain);
+    QCOMPARE(text1()->modelText(), plain);
+    QVERIFY(text2()->modelText().empty());
+  } else {
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, Shown(messages::Damaged()));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(window_->model().Text1(), Text(u"kept"));
+    QCOMPARE(text1()->modelText(), Text(u"kept"));
+    QCOMPARE(window_->model().Text2(), mail);
+    QCOMPARE(text2()->modelText(), mail);
+  }
 }
 
 void MainWindowTest::closeDuringAMessageBoxWaitsForIt() {

@@ -4,8 +4,12 @@
 # checks the code on the clipboard against the window model, pastes it back
 # into the cleared code field, chooses Decode and checks the text. Given the
 # command-line tool too, it also pastes a code made by the tool with the same
-# password into the window and decodes it there. A close request while a
-# message box is open is carried out once the box is dismissed. Closing, at 100 % and at 125 %
+# password into the window and decodes it there. Then Copy For Mail: the
+# mail-safe form on the clipboard, carrying the same code as the model's (and
+# the tool's), and the form after a trip through mail (re-wrapped, quoted,
+# LF line ends, a greeting and a signature around it) pasted back and
+# decoded, in the window and by the tool. A close request while a message
+# box is open is carried out once the box is dismissed. Closing, at 100 % and at 125 %
 # scaling: the window shrinks around its centre (to within a pixel), stops at
 # the smallest size of a captioned window, slides off the screen within a
 # second and the program ends at once; a second close request meanwhile
@@ -143,6 +147,54 @@ if [ -n "$cli" ]; then
   clipboard >"$work/text"
   cmp -s "$work/text" "$work/tool-text" || fail "tool's code decoded to: $(od -c "$work/text" | head -3)"
 fi
+
+# Copy For Mail: a text long enough to take two lines in mail-safe form. The
+# focus is in the plain-text field, its text selected.
+mail_text='Meet me at noon\r\nand bring the map, the key and the book of old songs.'
+xdotool type --delay 20 'Meet me at noon'
+keys Return
+xdotool type --delay 20 'and bring the map, the key and the book of old songs.'
+keys alt+t e
+keys alt+t m
+keys Return
+clipboard >"$work/block"
+# "Vantrel1~", the Base64 of the code and its checksum, "~~end": lines of at
+# most 76 joined by CR LF.
+tr -d '\r' <"$work/block" | awk 'length > 76 { exit 1 }' || fail "a line longer than 76: $(cat "$work/block")"
+[ "$(tr -cd '\r' <"$work/block" | wc -c)" -eq "$(tr -cd '\n' <"$work/block" | wc -c)" ] &&
+  [ "$(tr -cd '\n' <"$work/block" | wc -c)" -ge 1 ] || fail "not CR LF lines: $(od -c "$work/block" | head -5)"
+[[ "$(tr -d '\r\n' <"$work/block")" =~ ^Vantrel1~([A-Za-z0-9+/=]+)~~end$ ]] ||
+  fail "not a mail-safe form: $(cat "$work/block")"
+base64=${BASH_REMATCH[1]}
+printf '%s' "$base64" | base64 -d | head -c -4 >"$work/block-code"
+printf '%b' "$mail_text" | "$expected_code" Secret >"$work/expected"
+cmp -s "$work/block-code" "$work/expected" || fail "the form carries $(od -c "$work/block-code" | head -3)"
+if [ -n "$cli" ]; then
+  printf '%b' "$mail_text" | "$cli" encode --password-file "$work/password" >"$work/tool-code"
+  cmp -s "$work/block-code" "$work/tool-code" || fail "the form carries another code than the tool's"
+fi
+
+# The form after a trip through mail, pasted over the code and decoded.
+{
+  printf 'Hi Sam,\n\nhere it is:\n\n'
+  tr -d '\r\n' <"$work/block" | fold -w 40 | sed 's/^/> /'
+  printf '\n\n-- \nAlex\n'
+} >"$work/mail"
+xclip -selection clipboard -i <"$work/mail"
+sleep 0.2
+keys Tab ctrl+a Delete ctrl+v
+keys alt+t d
+keys shift+Tab ctrl+a ctrl+c
+clipboard >"$work/text"
+printf '%b' "$mail_text" >"$work/want"
+cmp -s "$work/text" "$work/want" || fail "the mail decoded to: $(od -c "$work/text" | head -3)"
+if [ -n "$cli" ]; then
+  "$cli" decode --binary --password-file "$work/password" "$work/mail" >"$work/tool-text" ||
+    fail "vantrel-cli could not decode the mail"
+  cmp -s "$work/tool-text" "$work/want" || fail "the tool decoded the mail to: $(od -c "$work/tool-text" | head -3)"
+fi
+echo "copy for mail: $(wc -c <"$work/block") characters on $(($(tr -cd '\n' <"$work/block" | wc -c) + 1)) lines, the code of the model${cli:+ and the tool}," \
+  "decoded after a trip through mail${cli:+ by the window and the tool}"
 
 # A close request while a message box is open (the code field is empty:
 # Copy says so) waits for the box, then the window closes.
