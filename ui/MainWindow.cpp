@@ -6,12 +6,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -77,6 +82,11 @@ QSize MinimumFrame(const QWidget& window) {
   return QSize(static_cast<int>(std::lround(116 * scale)),
                static_cast<int>(std::lround(27 * scale)));
 }
+
+// How long Copy waits for a clipboard that another program keeps, and how
+// often it tries again meanwhile.
+constexpr int kClipboardPatienceMs = 1000;
+constexpr int kClipboardRetryMs = 50;
 
 // An X atom by name; 0 when the server does not answer.
 std::uint32_t Atom(xcb_connection_t* connection, std::string_view name) {
@@ -316,11 +326,33 @@ void MainWindow::MsgBox(const Message& message) {
 }
 
 void MainWindow::ClipboardClear() {
+  // Whether the clipboard took it shows when the text is put on it.
   QGuiApplication::clipboard()->clear();
 }
 
 void MainWindow::ClipboardSetText(const Text& text) {
-  QGuiApplication::clipboard()->setText(ToQString(text));
+  QClipboard& clipboard = *QGuiApplication::clipboard();
+  QElapsedTimer waited;
+  waited.start();
+  for (;;) {
+    // The clipboard gives back what was offered only if the window system
+    // took it. X11 refuses it when another program took the clipboard after
+    // the time the toolkit stamps its claim with, and says so only in a
+    // warning on the terminal.
+    QPointer<QMimeData> offered = new QMimeData;
+    offered->setText(ToQString(text));
+    clipboard.setMimeData(offered);
+    if (offered != nullptr && clipboard.mimeData() == offered.data())
+      return;
+    if (waited.elapsed() >= kClipboardPatienceMs)
+      throw ClipboardBusy();
+    // The window system's news come in meanwhile (on X11 the time of the
+    // other program's claim, which the next attempt needs to be heard); the
+    // user's input waits.
+    QEventLoop pause;
+    QTimer::singleShot(kClipboardRetryMs, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+  }
 }
 
 float MainWindow::Top() {

@@ -16,7 +16,9 @@
 //   carried out when it has ended; one that comes while the window closes
 //   changes nothing.
 // - Host: message boxes, clipboard, geometry and the end of the program are
-//   carried out here; geometry is in twips, 15 to a logical pixel.
+//   carried out here; geometry is in twips, 15 to a logical pixel. Text put
+//   on the clipboard is checked to be there; while another program keeps
+//   the clipboard it is tried again for about a second, then reported busy.
 
 #include <QAbstractNativeEventFilter>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // The window as a user meets it, driven through its widgets under the
 // offscreen platform: geometry, properties, menu, keystrokes, lossless
-// fields, message boxes, clipboard, mail-safe codes, close requests and the
-// closing animation.
+// fields, message boxes, clipboard (a busy one too), mail-safe codes, close
+// requests and the closing animation.
 
 #include <QAccessible>
 #include <QApplication>
@@ -65,6 +65,23 @@ class BoxAnswerer : public QObject {
   QTimer timer_;
 };
 
+// Another program that takes the clipboard back whenever this one puts
+// something on it, for as long as it lives.
+class ClipboardThief : public QObject {
+ public:
+  ClipboardThief() {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+      if (std::exchange(stealing_, true))
+        return;
+      QGuiApplication::clipboard()->setText(QStringLiteral("the other program's"));
+      stealing_ = false;
+    });
+  }
+
+ private:
+  bool stealing_ = false;
+};
+
 QString Shown(const Message& message) {
   return ToQString(message.text).replace("\r\n", "\n");
 }
@@ -103,6 +120,8 @@ class MainWindowTest : public QObject {
   void copyPutsTheExactCodeOnTheClipboard();
   void aCodeInAMailDecodes_data();
   void aCodeInAMailDecodes();
+  void copyWaitsForABusyClipboard_data();
+  void copyWaitsForABusyClipboard();
   void closeDuringAMessageBoxWaitsForIt();
   void closingAnimation();
 
@@ -675,6 +694,45 @@ void MainWindowTest::aCodeInAMailDecodes() {
     QCOMPARE(window_->model().Text2(), mail);
     QCOMPARE(text2()->modelText(), mail);
   }
+}
+
+void MainWindowTest::copyWaitsForABusyClipboard_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("forMail");
+  QTest::newRow("Copy") << "CToC" << false;
+  QTest::newRow("Copy For Mail") << "CopyForMail" << true;
+}
+
+void MainWindowTest::copyWaitsForABusyClipboard() {
+  QFETCH(QString, command);
+  QFETCH(bool, forMail);
+  BoxAnswerer answerer;
+  const Text code = u"ab\r\ncd";
+  pasteInto(text1(), u"typed");
+  pasteInto(text2(), code);
+  {
+    ClipboardThief thief;
+    QElapsedTimer waited;
+    waited.start();
+    action(qPrintable(command))->trigger();
+    // Tried again for about a second, then said so; nothing else changed.
+    QVERIFY2(waited.elapsed() >= 900 && waited.elapsed() < 5000,
+             qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, Shown(messages::ClipboardBusy(forMail)));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
+    QVERIFY(!window_->ended());
+    QCOMPARE(window_->model().Text1(), Text(u"typed"));
+    QCOMPARE(window_->model().Text2(), code);
+    QCOMPARE(text2()->modelText(), code);
+  }
+  // Once the clipboard is free, the same command copies and says so.
+  action(qPrintable(command))->trigger();
+  QCOMPARE(answerer.boxes.size(), 2);
+  QCOMPARE(answerer.boxes[1].text, Shown(forMail ? messages::CopiedForMail() : messages::Copied()));
+  QCOMPARE(answerer.boxes[1].icon, QMessageBox::Information);
+  QCOMPARE(FromQString(QGuiApplication::clipboard()->text()),
+           forMail ? MailSafeForm(CodeBytes(code), u"\r\n") : code);
 }
 
 void MainWindowTest::closeDuringAMessageBoxWaitsForIt() {

@@ -8,8 +8,10 @@
 # mail-safe form on the clipboard, carrying the same code as the model's (and
 # the tool's), and the form after a trip through mail (re-wrapped, quoted,
 # LF line ends, a greeting and a signature around it) pasted back and
-# decoded, in the window and by the tool. A close request while a message
-# box is open is carried out once the box is dismissed. Closing, at 100 % and at 125 %
+# decoded, in the window and by the tool. Copy For Mail again while another
+# program keeps taking the clipboard back: the window says it copied only
+# when it had the clipboard. A close request while a message box is open is
+# carried out once the box is dismissed. Closing, at 100 % and at 125 %
 # scaling: the window shrinks around its centre (to within a pixel), stops at
 # the smallest size of a captioned window, slides off the screen within a
 # second and the program ends at once; a second close request meanwhile
@@ -20,7 +22,8 @@ set -euo pipefail
 vantrel=$1
 expected_code=$2
 close_window=$3
-cli=${4:-}
+hold_clipboard=$4
+cli=${5:-}
 
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb 1024x768x24
@@ -155,7 +158,8 @@ xdotool type --delay 20 'Meet me at noon'
 keys Return
 xdotool type --delay 20 'and bring the map, the key and the book of old songs.'
 keys alt+t e
-keys alt+t m
+box_after alt+t m
+mail_box=$box_size
 keys Return
 clipboard >"$work/block"
 # "Vantrel1~", the Base64 of the code and its checksum, "~~end": lines of at
@@ -173,6 +177,36 @@ if [ -n "$cli" ]; then
   printf '%b' "$mail_text" | "$cli" encode --password-file "$work/password" >"$work/tool-code"
   cmp -s "$work/block-code" "$work/tool-code" || fail "the form carries another code than the tool's"
 fi
+
+# Copy For Mail while another program takes the clipboard back every tenth of
+# a millisecond. X11 has no clipboard held open: a claim fails when another
+# program claimed it after the time the window's claim carries, so the window
+# may get it, at once or on a later try, or say that it is busy; it must say
+# "copied" only when it really had the clipboard (the other program finds it
+# taken), and keep running either way.
+"$hold_clipboard" 100 >"$work/held" &
+holder=$!
+for _ in $(seq 200); do grep -q held "$work/held" && break; sleep 0.01; done
+grep -q held "$work/held" || fail "ui_hold_clipboard could not take the clipboard"
+copied=0 busy=0
+for _ in 1 2 3; do
+  taken=$(grep -c taken "$work/held" || true)
+  box_after alt+t m
+  keys Return
+  kill -0 "$app" || fail "the program ended while the clipboard was taken: $(cat "$work/vantrel.log")"
+  if [ "$box_size" = "$mail_box" ]; then
+    [ "$(grep -c taken "$work/held" || true)" -gt "$taken" ] ||
+      fail "said copied, but never had the clipboard"
+    copied=$((copied + 1))
+  else
+    [ "$box_ms" -ge 900 ] || fail "a ${box_size} message after $box_ms ms, neither copied nor busy"
+    busy=$((busy + 1))
+  fi
+done
+kill "$holder"
+wait "$holder" 2>/dev/null || true
+echo "clipboard taken back every 0.1 ms: $copied copied, $busy busy;" \
+  "$(grep -c 'Cannot set X11 selection owner' "$work/vantrel.log" || true) claims refused"
 
 # The form after a trip through mail, pasted over the code and decoded.
 {
