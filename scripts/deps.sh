@@ -12,8 +12,9 @@ set -euo pipefail
 run_packages=(
   # compiler and build tools
   g++ cmake ninja-build
-  # Qt 6 Widgets (brings moc, rcc and the OpenGL headers it names)
-  qt6-base-dev
+  # Qt 6 Widgets (brings moc, rcc and the OpenGL headers it names), and the
+  # X11 connection the window watches for close requests (Qt brings it too)
+  qt6-base-dev libx11-dev libxcb1-dev
   # the window's fonts; FreeFont draws the marks for control characters
   fonts-dejavu-core fonts-freefont-ttf
 )

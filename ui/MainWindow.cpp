@@ -1,16 +1,27 @@
 #include "MainWindow.h"
 
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
 
 #include "CodeEdit.h"
 #include "PasswordEdit.h"
@@ -72,6 +83,21 @@ QSize MinimumFrame(const QWidget& window) {
                static_cast<int>(std::lround(27 * scale)));
 }
 
+// How long Copy waits for a clipboard that another program keeps, and how
+// often it tries again meanwhile.
+constexpr int kClipboardPatienceMs = 1000;
+constexpr int kClipboardRetryMs = 50;
+
+// An X atom by name; 0 when the server does not answer.
+std::uint32_t Atom(xcb_connection_t* connection, std::string_view name) {
+  const xcb_intern_atom_cookie_t cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+  const std::uint32_t atom = reply != nullptr ? reply->atom : 0;
+  std::free(reply);
+  return atom;
+}
+
 bool CanPlaceWindows() {
   // Wayland compositors place windows themselves and ignore a program's moves.
   return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -95,6 +121,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(*this) {
   setFixedSize(kClientWidth / kTwipsPerPixel,
                kClientHeight / kTwipsPerPixel + menuBar()->sizeHint().height());
   centre();
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 != nullptr &&
+      x11->connection() != nullptr) {
+    wmProtocols_ = Atom(x11->connection(), "WM_PROTOCOLS");
+    wmDeleteWindow_ = Atom(x11->connection(), "WM_DELETE_WINDOW");
+    if (wmProtocols_ != 0 && wmDeleteWindow_ != 0)
+      QCoreApplication::instance()->installNativeEventFilter(this);
+  }
 }
 
 MainWindow::~MainWindow() = default;
@@ -209,9 +243,15 @@ template <typename Handler>
 void MainWindow::forward(Handler handler) {
   if (ended_)
     return;
+  const bool outermost = !std::exchange(running_, true);
   handler();
-  if (!ended_)
-    showModel();
+  if (outermost)
+    running_ = false;
+  if (ended_)
+    return;
+  showModel();
+  if (outermost && std::exchange(closeRequested_, false))
+    requestClose();
 }
 
 void MainWindow::showModel() {
@@ -224,8 +264,29 @@ void MainWindow::showModel() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // Closing is never cancelled.
-  event->accept();
+  // Closing is never cancelled, but it is the handler's to carry out: until
+  // then the toolkit leaves the window as it is.
+  if (ended_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  requestClose();
+}
+
+void MainWindow::requestClose() {
+  if (ended_ || unloading_)
+    return;
+  if (running_) {
+    closeRequested_ = true;
+    return;
+  }
+  // Not from inside the close event: there the toolkit would take a second
+  // request during the animation as leave to destroy the window at once.
+  QMetaObject::invokeMethod(this, &MainWindow::unload, Qt::QueuedConnection);
+}
+
+void MainWindow::unload() {
   if (ended_ || unloading_)
     return;
   unloading_ = true;
@@ -233,6 +294,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   setMinimumSize(0, 0);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   forward([this] { form_.Form_Unload(); });
+}
+
+bool MainWindow::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+  if (eventType != "xcb_generic_event_t")
+    return false;
+  if ((static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7F) !=
+      XCB_CLIENT_MESSAGE)
+    return false;
+  const auto* request = static_cast<const xcb_client_message_event_t*>(message);
+  if (request->format != 32 || request->type != wmProtocols_ ||
+      request->data.data32[0] != wmDeleteWindow_ || request->window != internalWinId())
+    return false;
+  // While nothing runs, the toolkit hands the request to closeEvent.
+  if (!running_)
+    return false;
+  requestClose();
+  return true;
 }
 
 void MainWindow::MsgBox(const Message& message) {
@@ -248,11 +326,33 @@ void MainWindow::MsgBox(const Message& message) {
 }
 
 void MainWindow::ClipboardClear() {
+  // Whether the clipboard took it shows when the text is put on it.
   QGuiApplication::clipboard()->clear();
 }
 
 void MainWindow::ClipboardSetText(const Text& text) {
-  QGuiApplication::clipboard()->setText(ToQString(text));
+  QClipboard& clipboard = *QGuiApplication::clipboard();
+  QElapsedTimer waited;
+  waited.start();
+  for (;;) {
+    // The clipboard gives back what was offered only if the window system
+    // took it. X11 refuses it when another program took the clipboard after
+    // the time the toolkit stamps its claim with, and says so only in a
+    // warning on the terminal.
+    QPointer<QMimeData> offered = new QMimeData;
+    offered->setText(ToQString(text));
+    clipboard.setMimeData(offered);
+    if (offered != nullptr && clipboard.mimeData() == offered.data())
+      return;
+    if (waited.elapsed() >= kClipboardPatienceMs)
+      throw ClipboardBusy();
+    // The window system's news come in meanwhile (on X11 the time of the
+    // other program's claim, which the next attempt needs to be heard); the
+    // user's input waits.
+    QEventLoop pause;
+    QTimer::singleShot(kClipboardRetryMs, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+  }
 }
 
 float MainWindow::Top() {

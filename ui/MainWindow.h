@@ -11,10 +11,18 @@
 // - Events: menu clicks, Text3's character events and the close request go
 //   to the matching handler. After each handler, and before each message
 //   box, the fields whose model text changed are shown again, each once.
+//   Handlers run one at a time: a close request that comes while one runs
+//   (a message box is open, the clipboard is being waited for) is kept and
+//   carried out when it has ended; one that comes while the window closes
+//   changes nothing.
 // - Host: message boxes, clipboard, geometry and the end of the program are
-//   carried out here; geometry is in twips, 15 to a logical pixel.
+//   carried out here; geometry is in twips, 15 to a logical pixel. Text put
+//   on the clipboard is checked to be there; while another program keeps
+//   the clipboard it is tried again for about a second, then reported busy.
 
+#include <QAbstractNativeEventFilter>
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 
 #include "app/Form1.h"
@@ -28,7 +36,7 @@ namespace vantrel {
 class CodeEdit;
 class PasswordEdit;
 
-class MainWindow : public QMainWindow, private Host {
+class MainWindow : public QMainWindow, private Host, private QAbstractNativeEventFilter {
   Q_OBJECT
 
  public:
@@ -51,10 +59,20 @@ class MainWindow : public QMainWindow, private Host {
   void createMenus();
   void centre();
 
-  // Runs a handler unless the program has ended, then shows its results.
+  // Runs a handler unless the program has ended, then shows its results
+  // and carries out a close request kept while it ran.
   template <typename Handler>
   void forward(Handler handler);
   void showModel();
+
+  // The user asked to close the window: closing starts from the event loop,
+  // at once or when the running handler has ended.
+  void requestClose();
+  void unload();
+
+  // Sees the X window manager's close requests before the toolkit does: the
+  // toolkit drops those for a window under a modal message box.
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
   // Host
   void MsgBox(const Message& message) override;
@@ -88,6 +106,11 @@ class MainWindow : public QMainWindow, private Host {
   bool ended_ = false;
   bool unloading_ = false;
   bool shown_ = false;
+  bool running_ = false;         // a handler is running
+  bool closeRequested_ = false;  // and the user asked to close meanwhile
+  // The X atoms of a close request; 0 where the window system is not X11.
+  std::uint32_t wmProtocols_ = 0;
+  std::uint32_t wmDeleteWindow_ = 0;
 };
 
 }  // namespace vantrel

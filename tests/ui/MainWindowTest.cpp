@@ -1,6 +1,7 @@
 // The window as a user meets it, driven through its widgets under the
 // offscreen platform: geometry, properties, menu, keystrokes, lossless
-// fields, message boxes, clipboard and the closing animation.
+// fields, message boxes, clipboard (a busy one too), mail-safe codes, close
+// requests and the closing animation.
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,9 +15,11 @@
 #include <QStyleOption>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "app/AnsiCodePage.h"
+#include "codec/MailSafe.h"
 #include "tests/app/FakeHost.h"
 #include "ui/CodeEdit.h"
 #include "ui/FieldText.h"
@@ -30,7 +33,8 @@ Q_DECLARE_METATYPE(vantrel::Text)
 
 namespace {
 
-// Answers every message box as soon as it shows, recording what it showed.
+// Answers every message box as soon as it shows, recording what it showed;
+// beforeOk runs while the box is still open.
 class BoxAnswerer : public QObject {
  public:
   struct Box {
@@ -44,6 +48,7 @@ class BoxAnswerer : public QObject {
     timer_.start(5);
   }
   QList<Box> boxes;
+  std::function<void()> beforeOk;
 
  private:
   void answer() {
@@ -53,10 +58,40 @@ class BoxAnswerer : public QObject {
     const auto buttons = box->buttons();
     boxes.append({box->windowTitle(), box->text(), box->icon(), static_cast<int>(buttons.size()),
                   box->standardButtons() == QMessageBox::Ok, box->isModal()});
+    if (beforeOk)
+      beforeOk();
     box->button(QMessageBox::Ok)->click();
   }
   QTimer timer_;
 };
+
+// Another program that takes the clipboard back whenever this one puts
+// something on it, for as long as it lives.
+class ClipboardThief : public QObject {
+ public:
+  ClipboardThief() {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+      if (std::exchange(stealing_, true))
+        return;
+      QGuiApplication::clipboard()->setText(QStringLiteral("the other program's"));
+      stealing_ = false;
+    });
+  }
+
+ private:
+  bool stealing_ = false;
+};
+
+QString Shown(const Message& message) {
+  return ToQString(message.text).replace("\r\n", "\n");
+}
+
+ByteArray CodeBytes(const Text& code) {
+  ByteArray bytes;
+  for (const char16_t unit : code)
+    bytes.push_back(static_cast<std::uint8_t>(AnsiCode(unit)));
+  return bytes;
+}
 
 }  // namespace
 
@@ -83,6 +118,11 @@ class MainWindowTest : public QObject {
   void editingKeepsTheDisplayExact();
   void messageBoxes();
   void copyPutsTheExactCodeOnTheClipboard();
+  void aCodeInAMailDecodes_data();
+  void aCodeInAMailDecodes();
+  void copyWaitsForABusyClipboard_data();
+  void copyWaitsForABusyClipboard();
+  void closeDuringAMessageBoxWaitsForIt();
   void closingAnimation();
 
  private:
@@ -610,21 +650,131 @@ void MainWindowTest::copyPutsTheExactCodeOnTheClipboard() {
   QCOMPARE(answerer.boxes[0].icon, QMessageBox::Information);
 }
 
+void MainWindowTest::aCodeInAMailDecodes_data() {
+  QTest::addColumn<int>("changedAt");  // a character of the block changed on the way, or -1
+  QTest::newRow("as it came") << -1;
+  QTest::newRow("changed on its way") << 30;
+}
+
+void MainWindowTest::aCodeInAMailDecodes() {
+  QFETCH(int, changedAt);
+  BoxAnswerer answerer;
+  const Text plain = u"Meet me at noon.\r\nBring the map.";
+  testing::FakeHost host;
+  Form1 sender(host);
+  TypePassword(sender, u"pw");
+  sender.SetText1(plain);
+  sender.Encode_Click();
+  // As a mail brings it: re-wrapped at 40, quoted, LF line ends, with a
+  // greeting and a signature around it.
+  Text block = MailSafeForm(CodeBytes(sender.Text2()), u"");
+  if (changedAt >= 0)
+    block[static_cast<std::size_t>(changedAt)] ^= 1;
+  Text mail = u"Hi Sam,\n\nhere it is:\n\n";
+  for (std::size_t at = 0; at < block.size(); at += 40)
+    mail += u"> " + block.substr(at, 40) + u"\n";
+  mail += u"\n-- \nAlex\n";
+
+  QTest::keyClicks(text3(), "pw");
+  pasteInto(text1(), u"kept");
+  pasteInto(text2(), mail);  // through the field's own paste path
+  QCOMPARE(window_->model().Text2(), mail);
+  action("Decode")->trigger();
+  if (changedAt < 0) {
+    QVERIFY2(answerer.boxes.isEmpty(), qPrintable(answerer.boxes.value(0).text));
+    QCOMPARE(window_->model().Text1(), plain);
+    QCOMPARE(text1()->modelText(), plain);
+    QVERIFY(text2()->modelText().empty());
+  } else {
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, Shown(messages::Damaged()));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(window_->model().Text1(), Text(u"kept"));
+    QCOMPARE(text1()->modelText(), Text(u"kept"));
+    QCOMPARE(window_->model().Text2(), mail);
+    QCOMPARE(text2()->modelText(), mail);
+  }
+}
+
+void MainWindowTest::copyWaitsForABusyClipboard_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("forMail");
+  QTest::newRow("Copy") << "CToC" << false;
+  QTest::newRow("Copy For Mail") << "CopyForMail" << true;
+}
+
+void MainWindowTest::copyWaitsForABusyClipboard() {
+  QFETCH(QString, command);
+  QFETCH(bool, forMail);
+  BoxAnswerer answerer;
+  const Text code = u"ab\r\ncd";
+  pasteInto(text1(), u"typed");
+  pasteInto(text2(), code);
+  {
+    ClipboardThief thief;
+    QElapsedTimer waited;
+    waited.start();
+    action(qPrintable(command))->trigger();
+    // Tried again for about a second, then said so; nothing else changed.
+    QVERIFY2(waited.elapsed() >= 900 && waited.elapsed() < 5000,
+             qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, Shown(messages::ClipboardBusy(forMail)));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
+    QVERIFY(!window_->ended());
+    QCOMPARE(window_->model().Text1(), Text(u"typed"));
+    QCOMPARE(window_->model().Text2(), code);
+    QCOMPARE(text2()->modelText(), code);
+  }
+  // Once the clipboard is free, the same command copies and says so.
+  action(qPrintable(command))->trigger();
+  QCOMPARE(answerer.boxes.size(), 2);
+  QCOMPARE(answerer.boxes[1].text, Shown(forMail ? messages::CopiedForMail() : messages::Copied()));
+  QCOMPARE(answerer.boxes[1].icon, QMessageBox::Information);
+  QCOMPARE(FromQString(QGuiApplication::clipboard()->text()),
+           forMail ? MailSafeForm(CodeBytes(code), u"\r\n") : code);
+}
+
+void MainWindowTest::closeDuringAMessageBoxWaitsForIt() {
+  BoxAnswerer answerer;
+  bool closedAtOnce = true;
+  answerer.beforeOk = [&] { closedAtOnce = window_->close() || ends_ != 0 || window_->ended(); };
+  action("Encode")->trigger();  // no password: a message box
+  QCOMPARE(answerer.boxes.size(), 1);
+  QVERIFY(!closedAtOnce);
+  // Carried out once the box has gone: the window slides away and the
+  // program ends.
+  QTRY_COMPARE(ends_, 1);
+  QVERIFY(window_->frameGeometry().top() > window_->screen()->geometry().height());
+}
+
 void MainWindowTest::closingAnimation() {
+  // Records each geometry; at the first, the user asks to close again, which
+  // must change nothing.
   struct Recorder : QObject {
     QList<QRect> frames;
+    int secondAccepted = -1;
     bool eventFilter(QObject* watched, QEvent* event) override {
-      if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        frames.append(static_cast<QWidget*>(watched)->frameGeometry());
+      if (event->type() != QEvent::Move && event->type() != QEvent::Resize)
+        return false;
+      auto* window = static_cast<QWidget*>(watched);
+      frames.append(window->frameGeometry());
+      if (secondAccepted < 0) {
+        QCloseEvent again;
+        QApplication::sendEvent(window->windowHandle(), &again);
+        secondAccepted = again.isAccepted() ? 1 : 0;
+      }
       return false;
     }
   } recorder;
   const QRect start = window_->frameGeometry();
   window_->installEventFilter(&recorder);
   window_->close();
+  QTRY_COMPARE(ends_, 1);
   window_->removeEventFilter(&recorder);
 
-  QCOMPARE(ends_, 1);
+  QCOMPARE(recorder.secondAccepted, 0);
+  QVERIFY(window_->windowHandle() != nullptr && window_->windowHandle()->handle() != nullptr);
   QVERIFY(window_->ended());
   // Each step moves the window 60 twips (4 px) down and right and takes
   // 4 px off every side at once, so its centre stays put while it shrinks.
