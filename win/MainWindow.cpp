@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +31,10 @@ struct FieldInfo {
   int left, top, width, height;  // twips
   DWORD style;
   const wchar_t* tooltip;
+  // What a screen reader says of the field: its meaning, and its tooltip
+  // without the odd spacing, as the Qt window says them.
+  const wchar_t* name;
+  const wchar_t* description;
   const Text& (Form1::*get)() const;
   void (Form1::*set)(Text);
 };
@@ -37,13 +42,15 @@ struct FieldInfo {
 constexpr DWORD kMultiLine = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
 // In tab order.
 constexpr std::array<FieldInfo, 3> kFields{{
-    {120, 600, 5055, 1575, kMultiLine, L" Enter Your Txt To Encode Hear", &Form1::Text1,
-     &Form1::SetText1},
-    {120, 2280, 5055, 1575, kMultiLine, L"  Enter Your Encoded Txt Hear To DeEncode ",
-     &Form1::Text2, &Form1::SetText2},
-    {1320, 120, 2415, 300, ES_PASSWORD | ES_AUTOHSCROLL, L" Enter PassWord", &Form1::Text3,
-     &Form1::SetText3},
+    {120, 600, 5055, 1575, kMultiLine, L" Enter Your Txt To Encode Hear", L"Text to encode",
+     L"Enter Your Txt To Encode Hear", &Form1::Text1, &Form1::SetText1},
+    {120, 2280, 5055, 1575, kMultiLine, L"  Enter Your Encoded Txt Hear To DeEncode ", L"Code",
+     L"Enter Your Encoded Txt Hear To DeEncode", &Form1::Text2, &Form1::SetText2},
+    {1320, 120, 2415, 300, ES_PASSWORD | ES_AUTOHSCROLL, L" Enter PassWord", L"Password",
+     L"Enter PassWord", &Form1::Text3, &Form1::SetText3},
 }};
+// The properties the fields are given, and taken back on destroy.
+const std::array<MSAAPROPID, 2> kAccessibleProps{PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION};
 constexpr std::size_t kText3 = 2;
 
 std::wstring Wide(const Text& text) {
@@ -71,15 +78,24 @@ UINT BoxIcon(MsgIcon icon) {
   return 0;
 }
 
-// The clipboard, open for as long as the object lives. Another program may
-// hold it for a moment, so opening is tried a few times.
+// The clipboard, open for as long as the object lives. Clipboard managers,
+// remote-desktop sync and password managers hold it open for a moment, so
+// opening is tried for about a second before the clipboard is called busy.
+// Meanwhile only messages that other programs send are answered: the holder
+// may be waiting on one (emptying the clipboard that this window owns sends
+// it WM_DESTROYCLIPBOARD). Nothing the user does is taken, so no handler
+// starts inside this one.
 class OpenClipboardFor {
  public:
   explicit OpenClipboardFor(HWND owner) {
-    for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
-      if (attempt == 10)
-        throw ClipboardError();
-      Sleep(20);
+    constexpr ULONGLONG kPatience = 1000;  // ms
+    const ULONGLONG start = GetTickCount64();
+    while (!OpenClipboard(owner)) {
+      if (GetTickCount64() - start >= kPatience)
+        throw ClipboardBusy();
+      MsgWaitForMultipleObjectsEx(0, nullptr, 15, QS_SENDMESSAGE, 0);
+      MSG sent;
+      PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
   }
   ~OpenClipboardFor() { CloseClipboard(); }
@@ -100,6 +116,8 @@ MainWindow::~MainWindow() {
     if (object != nullptr)
       DeleteObject(object);
   }
+  if (com_)
+    CoUninitialize();
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
@@ -115,6 +133,8 @@ bool MainWindow::Create(HINSTANCE instance) {
   windowClass.lpszClassName = kClassName;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     return false;
+  // COM brings the accessibility property service that names the fields.
+  com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   const std::wstring caption(std::begin(kCaption), std::end(kCaption) - 1);
   return CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT,
                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance,
@@ -181,10 +201,30 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Layout(HIWORD(wParam));
       }
       return 0;
+    case WM_SYSCOMMAND:
+      // The close command of the system menu, the title bar or the taskbar
+      // comes here even while a message box has the window disabled, when
+      // the default handling would drop it: it is kept for when the box is
+      // dismissed.
+      if ((wParam & 0xFFF0) == SC_CLOSE) {
+        Close();
+        return 0;
+      }
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+    case WM_SETCURSOR:
+      // A disabled window hears of a click only as this (the message box
+      // flashes): a click on its close button is a close request all the same.
+      if (running_ && reinterpret_cast<HWND>(wParam) == hwnd_ &&
+          static_cast<short>(LOWORD(lParam)) == HTERROR &&
+          (HIWORD(lParam) == WM_LBUTTONDOWN || HIWORD(lParam) == WM_NCLBUTTONDOWN) &&
+          OnCloseButton())
+        closeAsked_ = true;
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
       Close();
       return 0;
     case WM_DESTROY:
+      Unname();
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
@@ -269,6 +309,7 @@ bool MainWindow::CreateFields() {
     SetWindowSubclass(fields_[i], FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
   }
   SendMessageW(fields_[kText3], EM_SETPASSWORDCHAR, L'*', 0);
+  Name();
 
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -289,6 +330,38 @@ bool MainWindow::CreateFields() {
   Centre();
   focus_ = fields_[0];
   return true;
+}
+
+void MainWindow::Name() {
+  // Without the service (no COM, or a system without it) the fields go
+  // unnamed, as before: nothing else depends on it.
+  if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IAccPropServices, reinterpret_cast<void**>(&accProps_))))
+    return;
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    for (const auto& [prop, text] : {std::pair{PROPID_ACC_NAME, kFields[i].name},
+                                     std::pair{PROPID_ACC_DESCRIPTION, kFields[i].description}}) {
+      accProps_->SetHwndPropStr(fields_[i], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, prop,
+                                text);
+    }
+  }
+}
+
+void MainWindow::Unname() {
+  if (accProps_ == nullptr)
+    return;
+  for (HWND field : fields_) {
+    accProps_->ClearHwndProps(field, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                              kAccessibleProps.data(), static_cast<int>(kAccessibleProps.size()));
+  }
+  accProps_->Release();
+  accProps_ = nullptr;
+}
+
+bool MainWindow::OnCloseButton() const {
+  POINT cursor{};
+  return GetCursorPos(&cursor) &&
+         DefWindowProcW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y)) == HTCLOSE;
 }
 
 void MainWindow::Layout(UINT dpi) {

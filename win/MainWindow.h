@@ -13,12 +13,16 @@
 //   subclass, before the field applies it) and WM_CLOSE go to the matching
 //   handler. After each handler, and before each message box, every field
 //   whose text differs from the model's is shown again.
-// - Host: MessageBoxW owned by the window; the clipboard as CF_UNICODETEXT;
-//   geometry through GetWindowRect/SetWindowPos in twips, 1440 / DPI to a
-//   pixel at the window's DPI; the screen width from the system metrics.
+// - Host: MessageBoxW owned by the window; the clipboard as CF_UNICODETEXT,
+//   waited for while another program holds it; geometry through
+//   GetWindowRect/SetWindowPos in twips, 1440 / DPI to a pixel at the
+//   window's DPI; the screen's size from the system metrics.
+// - Accessibility: the fields' names and descriptions are annotations of
+//   the system's accessibility property service.
 // - End: the window is destroyed and the message loop told to stop; nothing
 //   reaches Form1 after that. A close asked for while a handler runs (a
-//   message box is up) waits until the handler ends.
+//   message box is up and the window disabled: WM_CLOSE, the close command,
+//   a click on the close button) waits until the handler ends.
 //
 // The menu, icon, version information and manifest are in Vantrel.rc, which
 // the library carries into every program that links it.
@@ -29,6 +33,8 @@
 
 #include "app/Form1.h"
 #include "app/Host.h"
+
+struct IAccPropServices;
 
 namespace vantrel::win {
 
@@ -59,6 +65,12 @@ class MainWindow : private Host {
   LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
   bool CreateFields();
+  // Gives the fields their accessible names and descriptions, and takes
+  // them back.
+  void Name();
+  void Unname();
+  // The cursor is on the close button of the title bar.
+  bool OnCloseButton() const;
   void Layout(UINT dpi);
   void Centre();
   void Command(int id);
@@ -106,6 +118,8 @@ class MainWindow : private Host {
   HFONT fieldFont_ = nullptr;
   HFONT passwordFont_ = nullptr;
   HBRUSH background_ = nullptr;
+  IAccPropServices* accProps_ = nullptr;
+  bool com_ = false;      // COM started here, to be ended with the window
   bool writing_ = false;  // the window itself is replacing a field's text
   bool running_ = false;  // a handler is running
   bool closeAsked_ = false;

@@ -5,13 +5,19 @@
 //
 //   win_probe clip-get          prints the clipboard's text
 //   win_probe clip-set          puts standard input on the clipboard
+//   win_probe clip-hold [MS]    holds the clipboard open, as a clipboard manager may, for MS
+//                               milliseconds or until standard input ends; says "held" once
+//                               it has it
 //   win_probe encode PASSWORD   prints the code of standard input, PASSWORD typed key by key
+//   win_probe mail-safe         prints the mail-safe form of the code on standard input, its
+//                               lines ending in LF, as any window makes it
 //   win_probe field N           prints the text of field N (1 Text1, 2 Text2)
 //   win_probe key TEXT          prints the key (0..99) under which TEXT encodes to Text2
 //   win_probe where N           prints the centre of field N (0: the window) on the screen
+//   win_probe where close       prints the centre of the window's close button
 //   win_probe box               prints the window's message box: title, text, icon, modal
-//   win_probe watch             prints the window's frame at each change until the
-//                               program ends, then its exit status
+//   win_probe watch             prints the window's frame and the time in ms at each change
+//                               until the program ends, then when it ended and its exit status
 //   win_probe close             closes the window as its close box does, then watches
 //   win_probe program           prints the path of the program that shows the window
 //
@@ -23,6 +29,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +42,7 @@
 
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
+#include "codec/MailSafe.h"
 #include "win/MainWindow.h"
 
 namespace {
@@ -138,6 +147,28 @@ bool SetClipboardText(const Text& text) {
   return set;
 }
 
+// The centre of the close button, found by asking the window what lies
+// where along the top of its frame.
+std::optional<POINT> CloseButton(HWND window) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  RECT button{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+  for (LONG y = frame.top; y < frame.top + 64; ++y) {
+    for (LONG x = frame.right - 96; x < frame.right; ++x) {
+      DWORD_PTR hit = 0;
+      if (SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000,
+                              &hit) &&
+          hit == HTCLOSE) {
+        button = {std::min(button.left, x), std::min(button.top, y), std::max(button.right, x),
+                  std::max(button.bottom, y)};
+      }
+    }
+  }
+  if (button.left > button.right)
+    return std::nullopt;
+  return POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+}
+
 // The message box owned by the window, waiting for it a little.
 HWND Box(HWND window) {
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -162,24 +193,35 @@ bool HasIcon(HWND box) {
   return false;
 }
 
+// Milliseconds on a steady clock.
+double Now() {
+  LARGE_INTEGER count{}, frequency{};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 int Watch(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  const double start = Now();
   RECT last{};
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && IsWindow(window);) {
+  while (Now() - start < 60000 && IsWindow(window)) {
     RECT frame{};
     if (GetWindowRect(window, &frame) && !EqualRect(&frame, &last)) {
       last = frame;
-      std::printf("%ld %ld %ld %ld\n", frame.left, frame.top, frame.right - frame.left,
-                  frame.bottom - frame.top);
+      std::printf("%ld %ld %ld %ld %.1f\n", frame.left, frame.top, frame.right - frame.left,
+                  frame.bottom - frame.top, Now() - start);
       std::fflush(stdout);
     }
     Sleep(1);
   }
   DWORD status = STILL_ACTIVE;
-  if (process != nullptr && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0)
+  if (process != nullptr && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0) {
+    std::printf("ended %.1f\n", Now() - start);
     GetExitCodeProcess(process, &status);
+  }
   std::printf("exit %lu\n", status);
   return 0;
 }
@@ -205,8 +247,8 @@ bool PrintProgram(HWND window) {
 
 int Usage() {
   std::fputs(
-      "usage: win_probe clip-get | clip-set | encode PASSWORD | field N | key TEXT |\n"
-      "       where N | box | watch | close | program\n",
+      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |\n"
+      "       field N | key TEXT | where N | where close | box | watch | close | program\n",
       stderr);
   return 2;
 }
@@ -228,6 +270,24 @@ int main(int argc, char* argv[]) {
   }
   if (command == "clip-set")
     return SetClipboardText(ReadInput()) ? 0 : 1;
+  if (command == "clip-hold") {
+    while (!OpenClipboard(nullptr))
+      Sleep(10);
+    std::puts("held");
+    std::fflush(stdout);
+    if (argc > 2)
+      Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+    else
+      ReadInput();
+    CloseClipboard();
+    return 0;
+  }
+  if (command == "mail-safe") {
+    vantrel::ByteArray bytes;
+    for (const char16_t unit : ReadInput())
+      bytes.push_back(static_cast<std::uint8_t>(vantrel::AnsiCode(unit)));
+    return Print(vantrel::MailSafeForm(bytes, u"\n")) ? 0 : 1;
+  }
   if (command == "encode" && argc == 3) {
     const auto code = Encode(argText, 0, ReadInput());
     return code && Print(*code) ? 0 : 1;
@@ -251,6 +311,13 @@ int main(int argc, char* argv[]) {
     }
     std::puts("none");
     return 1;
+  }
+  if (command == "where" && arg == "close") {
+    const auto button = CloseButton(window);
+    if (!button)
+      return 1;
+    std::printf("%ld %ld\n", button->x, button->y);
+    return 0;
   }
   if (command == "where" && argc == 3) {
     RECT frame{};
