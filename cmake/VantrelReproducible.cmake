@@ -6,6 +6,9 @@
 #   that debuggers and sanitizer reports want.
 # - MinGW's linker writes no time into the executable's header (it would
 #   otherwise stamp the time of the link).
+#
+# The packages take their file dates from SOURCE_DATE_EPOCH (see
+# packaging/Reproducible.cmake).
 
 if(CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang)$")
   # GCC looks the maps up last first: the build folder, which may sit inside
