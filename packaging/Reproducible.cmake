@@ -7,9 +7,13 @@
 # downloads from CPACK_VANTREL_EPOCH (windows/Staging.cmake).
 
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  execute_process(COMMAND git log -1 --format=%ct
-                  WORKING_DIRECTORY "${CPACK_VANTREL_SOURCE_DIR}"
-                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  set(epoch "")
+  # Only the sources' own checkout: not a repository they were copied into.
+  if(EXISTS "${CPACK_VANTREL_SOURCE_DIR}/.git")
+    execute_process(COMMAND git log -1 --format=%ct
+                    WORKING_DIRECTORY "${CPACK_VANTREL_SOURCE_DIR}"
+                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
   if(NOT epoch MATCHES "^[0-9]+$")
     set(epoch ${CPACK_VANTREL_RELEASE_EPOCH})
   endif()

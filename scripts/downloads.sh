@@ -49,7 +49,9 @@ if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
 fi
 
 # Every date in the downloads is the commit's; nothing of the caller's
-# compiler settings reaches the build.
+# compiler settings reaches the build, nor their umask the modes that the
+# Debian package's archive members get.
+umask 022
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 unset CXX CXXFLAGS CPPFLAGS LDFLAGS
