@@ -30,6 +30,15 @@ set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_FILE_NAME Vantrel-${PROJECT_VERSION}-win64)
 set(VANTREL_PACKAGE_FILE_NAME ${CPACK_PACKAGE_FILE_NAME} PARENT_SCOPE)
 set(CPACK_STRIP_FILES ON)
+# The same bytes wherever and whenever they are made: the staged files dated
+# and the installer's lists sorted (Staging.cmake), the zip made again in a
+# fixed form (Zip.cmake).
+find_program(TOUCH touch)
+find_program(ZIP zip)
+set(CPACK_VANTREL_TOUCH ${TOUCH})
+set(CPACK_VANTREL_ZIP ${ZIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/Staging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/Zip.cmake)
 # The installer's own names and texts, read by NSIS.template.in.
 set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantrel)

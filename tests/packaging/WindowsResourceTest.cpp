@@ -203,15 +203,15 @@ std::string Narrow(const std::u16string& text) {
 
 // Each file checked, with the names its version information gives: what
 // the resource compiler wrote and the window program, and the command-line
-// tool, which has a description of its own besides.
+// tool. The description is the name Task Manager shows for the process.
 struct Checked {
   std::string test, path, internalName, fileName, description;
 };
 std::vector<Checked> Files() {
   return {
-      {"Compiled", VANTREL_RES_FILE, "Vantrel", "Vantrel.exe", ""},
+      {"Compiled", VANTREL_RES_FILE, "Vantrel", "Vantrel.exe", "Vantrel"},
 #ifdef VANTREL_EXE_FILE
-      {"Executable", VANTREL_EXE_FILE, "Vantrel", "Vantrel.exe", ""},
+      {"Executable", VANTREL_EXE_FILE, "Vantrel", "Vantrel.exe", "Vantrel"},
 #endif
 #ifdef VANTREL_CLI_EXE_FILE
       {"ToolExecutable", VANTREL_CLI_EXE_FILE, "vantrel-cli", "vantrel-cli.exe",
@@ -283,15 +283,14 @@ TEST_P(WindowsResources, StringTableIsUsEnglishUnicodeWithExactlyTheNamedValues)
     EXPECT_EQ(value.type, 1) << Narrow(value.key) << " is not stored as UTF-16 text";
     values[Narrow(value.key)] = Narrow(value.text);
   }
-  std::map<std::string, std::string> expected = {
+  const std::map<std::string, std::string> expected = {
+      {"FileDescription", GetParam().description},
       {"FileVersion", "1.00"},
       {"InternalName", GetParam().internalName},
       {"OriginalFilename", GetParam().fileName},
       {"ProductName", "Vantrel"},
       {"ProductVersion", "1.00"},
   };
-  if (!GetParam().description.empty())
-    expected["FileDescription"] = GetParam().description;
   EXPECT_EQ(values, expected);
   EXPECT_EQ(table.children.size(), expected.size()) << "a key appears twice";
 }

@@ -20,6 +20,8 @@
 //                               until the program ends, then when it ended and its exit status
 //   win_probe close             closes the window as its close box does, then watches
 //   win_probe program           prints the path of the program that shows the window
+//   win_probe click TITLE TEXT  clicks the button TEXT of the window TITLE (any
+//                               program's) once both are there and the button is enabled
 //
 // Texts travel as bytes of the fields' code page, one per character; a
 // character outside it is an error. Exit status 1 means the thing looked for
@@ -245,10 +247,34 @@ bool PrintProgram(HWND window) {
   return true;
 }
 
+// Waits up to a minute for a shown window titled `title` with an enabled
+// button labelled `label`, then clicks it as the mouse would, without waiting
+// for what the click opens.
+bool ClickButton(const Text& title, const Text& label) {
+  const std::wstring caption(title.begin(), title.end());
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(100)) {
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr || !IsWindowVisible(window))
+      continue;
+    for (HWND child = FindWindowExW(window, nullptr, L"Button", nullptr); child != nullptr;
+         child = FindWindowExW(window, child, L"Button", nullptr)) {
+      if (IsWindowVisible(child) && IsWindowEnabled(child) && TextOf(child) == label) {
+        PostMessageW(child, BM_CLICK, 0, 0);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 int Usage() {
   std::fputs(
-      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |\n"
-      "       field N | key TEXT | where N | where close | box | watch | close | program\n",
+      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |
+      "
+      "       field N | key TEXT | where N | where close | box | watch | close | program |
+      "
+      "       click TITLE TEXT
+      ",
       stderr);
   return 2;
 }
@@ -291,6 +317,11 @@ int main(int argc, char* argv[]) {
   if (command == "encode" && argc == 3) {
     const auto code = Encode(argText, 0, ReadInput());
     return code && Print(*code) ? 0 : 1;
+  }
+
+  if (command == "click" && argc == 4) {
+    const std::string label = argv[3];
+    return ClickButton(argText, Text(label.begin(), label.end())) ? 0 : 1;
   }
 
   HWND window = Window();

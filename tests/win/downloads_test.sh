@@ -14,7 +14,14 @@
 #     uninstall entry in that mode's registry hive only, with its values.
 #     The silent uninstall the entry names removes the files, the shortcut
 #     and the entry, and the folder unless the user put a file of their own
-#     in it.
+#     in it, and leaves no copy of itself in %TEMP%.
+#     Then the folder, per user: a quoted /D= is taken; while that
+#     installation stands, running again updates it, another folder stops
+#     with status 1638 and /D= without a full path with 1639, each with its
+#     reason on standard error and nothing installed; not silent, another
+#     folder gets the offer to update it; once its folder is gone, another
+#     folder is taken. Uninstalled from its window, clicked
+#     through as a user would, it leaves nothing either.
 #
 # "The programs run": Vantrel.exe shows its window, which the probe finds
 # belongs to that copy, and ends with status 0 when closed; vantrel-cli.exe,
@@ -41,6 +48,12 @@ cleanup() {
 trap cleanup EXIT
 
 probe() { "$wine" "$probe_exe" "$@"; }
+# No copy of the uninstaller is left in %TEMP% (once the prefix is idle).
+no_copy_left() {
+  local left
+  left=$(find "$(unix_path "$(win_env TEMP)")" -maxdepth 1 -name '~nsu*' -printf '%P\n' | xargs)
+  [ -z "$left" ] || fail "the uninstaller left $left in %TEMP%"
+}
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
 # A Windows environment variable, and a Windows path as a path here.
 win_env() { "$wine" cmd /c echo "%$1%" | tr -d '\r'; }
@@ -182,7 +195,63 @@ EOF
   fi
   [ ! -e "$(unix_path "$shortcut")" ] || fail "$shortcut is left"
   [ -z "$(entry "$hive")" ] || fail "the uninstall entry under $hive is left"
+  no_copy_left
   echo "installer ${switch:-with no switch}: $folder, $shortcut, $hive entry; removed"
+}
+
+# Runs the installer for the current user, silently, with the rest of the
+# command line $1 as written in cmd (quotes and all); prints its exit status
+# and leaves its standard error in $work/stderr.
+install_as_written() {
+  printf '@"%s" /S /CurrentUser %s\r\n@echo %%errorlevel%%\r\n' "$(winepath -w "$package")" "$1" \
+    >"$work/install.bat"
+  { "$wine" cmd /c "$(winepath -w "$work/install.bat")" 2>"$work/stderr" || true; } | tr -d '\r'
+}
+installed_in() { entry HKCU | sed -n 's/^InstallLocation REG_SZ //p'; }
+
+check_folders() {
+  local first='C:\My Apps\Vantrel' other='C:\Other\Vantrel' status
+  status=$(install_as_written "/D=\"$first\"")
+  [ "$status" = 0 ] || fail "quoted /D= ended with $status: $(cat "$work/stderr")"
+  same_files "$(unix_path "$first")" "$FILES Uninstall.exe"
+  [ "$(installed_in)" = "$first" ] || fail "quoted /D=: the entry names $(installed_in)"
+  status=$(install_as_written "")
+  [ "$status" = 0 ] || fail "running again ended with $status"
+  [ "$(installed_in)" = "$first" ] || fail "running again moved the entry to $(installed_in)"
+
+  local switch want reason
+  while IFS='|' read -r switch want reason; do
+    status=$(install_as_written "$switch")
+    [ "$status" = "$want" ] || fail "$switch ended with $status, not $want"
+    grep -qF "$reason" "$work/stderr" || fail "$switch: the reason is '$(cat "$work/stderr")'"
+  done <<CASES
+/D=$other|1638|installed in $first already
+/D=Vantrel|1639|/D= names no full path of a folder: "Vantrel"
+CASES
+  # Asked instead, the user may update that installation where it is.
+  "$wine" "$package" /CurrentUser "/D=$other" &
+  local installer=$!
+  probe click 'Vantrel Setup ' '&Install' || fail "no Install button"
+  probe click 'Vantrel Setup' '&Yes' || fail "not asked whether to update $first"
+  probe click 'Vantrel Setup ' '&Close' || fail "no Close button"
+  wait "$installer" || fail "the installer ended with status $?"
+  [ ! -e "$(unix_path "$other")" ] || fail "installed into $other beside $first"
+  [ "$(installed_in)" = "$first" ] || fail "the entry now names $(installed_in)"
+
+  rm -r "$(unix_path "$first")"
+  status=$(install_as_written "/D=$other")
+  [ "$status" = 0 ] || fail "with $first gone, /D=$other ended with $status"
+  [ "$(installed_in)" = "$other" ] || fail "with $first gone, the entry names $(installed_in)"
+
+  "$wine" "$(unix_path "$other")/Uninstall.exe" || fail "the uninstaller did not start"
+  probe click 'Vantrel Uninstall ' '&Uninstall' || fail "no Uninstall button"
+  probe click 'Vantrel Uninstall ' '&Close' || fail "no Close button"
+  wineserver --wait
+  [ ! -e "$(unix_path "$other")" ] || fail "$other is left"
+  [ -z "$(entry HKCU)" ] || fail "the uninstall entry is left"
+  no_copy_left
+  echo "installer: a quoted /D=, an update in place, another folder refused (1638) or" \
+    "updated where asked, a bad /D= (1639); removed from its window"
 }
 
 check_installer() {
@@ -193,6 +262,7 @@ check_installer() {
     "$(win_env APPDATA)\\$menu" HKLM 'HKLM 32'
   install_round '' HKLM "$(win_env ProgramW6432)\\Vantrel" "$(win_env ProgramData)\\$menu" \
     HKCU 'HKLM 32'
+  check_folders
 }
 
 case $kind in
