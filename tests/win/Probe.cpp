@@ -269,12 +269,9 @@ bool ClickButton(const Text& title, const Text& label) {
 
 int Usage() {
   std::fputs(
-      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |
-      "
-      "       field N | key TEXT | where N | where close | box | watch | close | program |
-      "
-      "       click TITLE TEXT
-      ",
+      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |\n"
+      "       field N | key TEXT | where N | where close | box | watch | close | program |\n"
+      "       click TITLE TEXT\n",
       stderr);
   return 2;
 }
