@@ -175,7 +175,7 @@ int TooLong(const Source& source, bool encode) {
                                          Grouped(kMaxPlainLength) + " characters."
                                    : "the code from " + source.name +
                                          " is too long to decode: a code has at most " +
-                                         Grouped(kMaxCodeLength) + " characters.");
+                                         Grouped(kLongestCode) + " characters.");
 }
 
 int ReadFailed(const Source& source, int error) {
@@ -183,7 +183,8 @@ int ReadFailed(const Source& source, int error) {
                   "cannot read " + source.name + ": " + ErrorText(error));
 }
 
-int ReadText(Form1& form, const Options& options, const Source& source) {
+// added: the CRs put before lone LFs, which count towards the limit.
+int ReadText(Form1& form, const Options& options, const Source& source, std::size_t& added) {
   ReadResult read = ReadAll(source.fd, kMaxTextBytes);
   if (read.outcome == ReadResult::kFailed)
     return ReadFailed(source, read.error);
@@ -196,7 +197,9 @@ int ReadText(Form1& form, const Options& options, const Source& source) {
                     "the text " + NotUtf8(bytes, *text.badOffset) + "; convert it to UTF-8.");
   if (const auto outside = FirstOutsideCodePage(text))
     return Complain(kRefused, NotInCodePage(*outside));
+  const std::size_t length = text.text.size();
   form.SetText1(options.binary ? std::move(text.text) : WithWindowsLineEnds(std::move(text.text)));
+  added = form.Text1().size() - length;
   return kSuccess;
 }
 
@@ -303,6 +306,7 @@ int Run(const Options& options) {
   std::string raw;  // a raw code as read, to tell whether it looks escaped
   const bool escapedInput = !encode && (options.escaped || IsTerminal(source.fd));
   int status = kSuccess;
+  std::size_t added = 0;
   try {
     Password password = GetPassword(options, encode);
     if (password.status != kSuccess)
@@ -321,7 +325,7 @@ int Run(const Options& options) {
                                    (encode ? "type the text" : "paste the code") + ", then press " +
                                    std::string(kEndOfInputKeys) + " on a line of its own.\n");
     }
-    status = encode         ? ReadText(form, options, source)
+    status = encode         ? ReadText(form, options, source, added)
              : escapedInput ? ReadEscapedCode(form, source)
                             : ReadRawCode(form, source, raw);
     if (status == kSuccess) {
@@ -332,6 +336,10 @@ int Run(const Options& options) {
     return kInternal;
   }
   if (status != kSuccess) {
+    if (added > 0 && form.Text1().size() > static_cast<std::size_t>(kMaxPlainLength)) {
+      Complain(kRefused, "line breaks count twice: the window types each as CR LF, which adds " +
+                             Grouped(added) + " characters to this text.");
+    }
     if (!encode && !escapedInput && LooksEscaped(WithoutByteOrderMark(raw))) {
       Complain(kRejected,
                "the input looks like a code in the escaped form; if it is one, decode it with "

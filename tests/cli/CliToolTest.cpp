@@ -212,6 +212,10 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
   struct Case {
     std::string command, password, input, message;
   };
+  // 24,572 bytes, 243 of them lone LFs, each of which becomes CR LF.
+  std::string lines;
+  while (lines.size() < 24572)
+    lines += lines.size() % 101 == 100 ? '\n' : 'x';
   const std::vector<Case> cases = {
       {"encode", "", "text", "the password is empty (the window says \"Enter Password Frist\")."},
       {"decode", "", "code", "the password is empty (the window says \"Enter Password Frist\")."},
@@ -222,11 +226,15 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
       {"encode", "k", std::string(24573, 'a'),
        "the text is too long to encode. Vantrel encodes at most 24,572 characters; this text "
        "has 24,573."},
+      {"encode", "k", lines,
+       "the text is too long to encode. Vantrel encodes at most 24,572 characters; this text "
+       "has 24,815.\nvantrel-cli: line breaks count twice: the window types each as CR LF, "
+       "which adds 243 characters to this text."},
       {"encode", "k", std::string(98292, 'a'),
        "the text from standard input is too long to encode: Vantrel encodes at most 24,572 "
        "characters."},
       {"decode", "k", std::string(32767, 'a'),
-       "the code is too long to decode. A code has at most 32,766 characters; this one has "
+       "the code is too long to decode. A code has at most 32,764 characters; this one has "
        "32,767."},
       {"encode", "k", "ok\nso~",
        "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel encodes only "
@@ -553,7 +561,7 @@ TEST_F(CliToolTest, ABrokenPipeIsAWriteErrorAndHugeEscapedInputStopsEarly) {
   EXPECT_EQ(huge.Status(), 2);
   EXPECT_EQ(huge.err,
             "vantrel-cli: the code from standard input is too long to decode: a code has at most "
-            "32,766 characters.\n");
+            "32,764 characters.\n");
 }
 
 // Terminal sessions: the child's controlling terminal is a pseudo-terminal
