@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "Sentences.h"
+
 namespace vantrel::cli {
 namespace {
 
@@ -102,7 +104,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
           "a password is never taken from the command line, where other users can read it; "
           "use --password-file FILE, --password-fd N, or type it when asked.");
     } else {
-      fail("unknown option \"" + name + "\".");
+      fail("unknown option \"" + Shown(name) + "\".");
     }
   }
 
@@ -123,7 +125,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   } else if (positional[0] == "decode") {
     options.command = Command::Decode;
   } else {
-    fail("unknown command \"" + positional[0] + "\"; the commands are encode and decode.");
+    fail("unknown command \"" + Shown(positional[0]) + "\"; the commands are encode and decode.");
   }
   if (positional.size() > 2) {
     fail("only one input file may be named; a password is never given on the command line.");

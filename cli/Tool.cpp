@@ -60,9 +60,11 @@ int RefuseInputAsOutput(const Options& options, const Source& source) {
   if (!output)
     return kSuccess;
   const std::string advice = "; write the result to another file.";
+  const std::string outputShown =
+      options.outputFile ? "the output file " + Shown(*options.outputFile) : "standard output";
   if (RegularFileId(source.fd) == output) {
     if (options.outputFile) {
-      return Complain(kUsage, "the output file " + *options.outputFile + " is the input " +
+      return Complain(kUsage, outputShown + " is the input " +
                                   (source.owned ? "file " + source.name : source.name) +
                                   " itself, which it would replace" + advice);
     }
@@ -95,9 +97,9 @@ Password GetPassword(const Options& options, bool confirm) {
   int terminal = kControllingTerminal;
   bool ask = true;
   if (options.passwordFile) {
-    source = *options.passwordFile;
+    source = Shown(*options.passwordFile);
     int error = 0;
-    const int fd = OpenForReading(source, error);
+    const int fd = OpenForReading(*options.passwordFile, error);
     if (fd < 0)
       return {Complain(kNoInput, "cannot read " + source + ": " + ErrorText(error)), {}};
     read = ReadFirstLine(fd, kMaxPasswordBytes);
@@ -275,15 +277,15 @@ int Run(const Options& options) {
   if (options.inputFile) {
     int error = 0;
     source.fd = OpenForReading(*options.inputFile, error);
+    source.name = Shown(*options.inputFile);
     if (source.fd < 0)
-      return Complain(kNoInput, "cannot read " + *options.inputFile + ": " + ErrorText(error));
+      return Complain(kNoInput, "cannot read " + source.name + ": " + ErrorText(error));
     source.owned = true;
-    source.name = *options.inputFile;
   }
   if (const int status = RefuseInputAsOutput(options, source); status != kSuccess)
     return status;
   std::optional<OutputFile> file;
-  const std::string outputName = options.outputFile.value_or("the output");
+  const std::string outputName = options.outputFile ? Shown(*options.outputFile) : "the output";
   if (options.outputFile) {
     file.emplace();
     if (const int error = file->Open(*options.outputFile, !encode); error != 0)

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -373,6 +374,28 @@ TEST_F(CliToolTest, FilesThatCannotBeReadOrWritten) {
   const Spawned result = Spawn(full);
   EXPECT_EQ(result.Status(), 74);
   EXPECT_NE(result.err.find("cannot write"), std::string::npos);
+
+  // A crafted name reaches the terminal with its controls named, not sent:
+  // a title change, C1's CSI, a right-to-left override, a byte not UTF-8.
+  const std::string crafted =
+      "a\x1B]0;owned\x07\xC2\x9B"
+      "b\xE2\x80\xAE"
+      "c\xFF";
+  const std::string shown = "aU+001B]0;ownedU+0007U+009BbU+202Ec\\xFF";
+  const std::string pw = File("pw", "k");
+  const std::vector<std::vector<std::string>> lines = {
+      {"encode", "--password-file", crafted},
+      {"encode", "--password-file", pw, crafted},
+      {"encode", "--password-file", pw, "-o", crafted + "/x"},
+      {crafted},
+  };
+  for (const auto& line : lines) {
+    const Spawned named = Spawn(Tool(line, "text"));
+    EXPECT_NE(named.err.find(shown), std::string::npos) << named.err;
+    EXPECT_EQ(std::count_if(named.err.begin(), named.err.end(),
+                            [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }),
+              std::count(named.err.begin(), named.err.end(), '\n'));
+  }
 }
 
 TEST_F(CliToolTest, HelpAndVersion) {
