@@ -128,7 +128,9 @@ Password GetPassword(const Options& options, bool confirm) {
                        "FILE or --password-fd N."),
               {}};
     }
-    if (confirm && read.outcome == ReadResult::kOk) {
+    // An empty password (Enter, or Ctrl+D ending the input) is refused as
+    // it stands: there is nothing to confirm.
+    if (confirm && read.outcome == ReadResult::kOk && !read.bytes.empty()) {
       ReadResult again = AskOnTerminal("Password again: ", kMaxPasswordBytes, terminal);
       const bool same = again.outcome == ReadResult::kOk && again.bytes == read.bytes;
       Wipe(again.bytes);
@@ -156,19 +158,26 @@ Password GetPassword(const Options& options, bool confirm) {
   return {kSuccess, std::move(read.bytes)};
 }
 
-// Types the password into the model's password field and wipes every copy
-// the tool holds.
-int TypeThePassword(Password& password, Form1& form) {
-  WipeOnExit wipeBytes(password.bytes);
+// Whether the password can be typed, known before the text is read.
+int CheckPassword(const Password& password) {
   Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
-  WipeOnExit wipeText(text.text);
+  Wipe(text.text);
   if (text.badOffset) {
     return Complain(kRefused,
                     "the password is not valid UTF-8; it must be UTF-8, as the key depends on "
                     "every character.");
   }
-  TypePassword(form, text.text);
   return kSuccess;
+}
+
+// Types the password into the model's password field, just before the
+// command that uses it, and wipes the copies the tool holds; until then
+// its bytes are its only copy.
+void TypeThePassword(Password& password, Form1& form) {
+  WipeOnExit wipeBytes(password.bytes);
+  Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
+  WipeOnExit wipeText(text.text);
+  TypePassword(form, text.text);
 }
 
 int TooLong(const Source& source, bool encode) {
@@ -311,16 +320,17 @@ int Run(const Options& options) {
   std::size_t added = 0;
   try {
     Password password = GetPassword(options, encode);
+    WipeOnExit wipePassword(password.bytes);
     if (password.status != kSuccess)
       return password.status;
-    status = TypeThePassword(password, form);
-    WipeStack();
-    if (status != kSuccess)
-      return status;
-    if (form.Text3().empty()) {
+    if (WithoutByteOrderMark(password.bytes).empty()) {
       command();  // the window's own refusal of an empty password
       return host.Status();
     }
+    status = CheckPassword(password);
+    WipeStack();
+    if (status != kSuccess)
+      return status;
 
     if (IsTerminal(source.fd)) {
       WriteAll(kStandardError, std::string("vantrel-cli: ") +
@@ -331,6 +341,8 @@ int Run(const Options& options) {
              : escapedInput ? ReadEscapedCode(form, source)
                             : ReadRawCode(form, source, raw);
     if (status == kSuccess) {
+      TypeThePassword(password, form);
+      WipeStack();
       command();
       status = host.Status();
     }

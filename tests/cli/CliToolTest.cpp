@@ -1,10 +1,12 @@
 // Runs the built vantrel-cli as a shell or a terminal would and compares its
 // codes with those of the window model driven directly.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -587,6 +589,54 @@ TEST_F(CliToolTest, ABrokenPipeIsAWriteErrorAndHugeEscapedInputStopsEarly) {
             "32,764 characters.\n");
 }
 
+// While the tool waits for the text, the password it has read is in its
+// memory once, as the bytes read, and not as the 16-bit text the window
+// model is typed in with.
+TEST_F(CliToolTest, WhileTheTextIsAwaitedThePasswordIsHeldOnce) {
+  const std::string password = "Vq7zXw3Lp";
+  std::string wide;
+  for (const char c : password)
+    wide += {c, '\0'};
+  SpawnOptions options = Tool({"encode", "--password-file", File("pw", password + "\n")});
+  int in = -1, out = -1, err = -1;
+  Spawned child = Start(options, in, out, err);
+  const std::string process = "/proc/" + std::to_string(child.pid);
+  bool waiting = false;  // in a read of standard input
+  for (int i = 0; i < 1000 && !waiting; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream call(process + "/syscall");
+    long number = -1;
+    std::string fd;
+    call >> number >> fd;
+    waiting = number == SYS_read && fd == "0x0";
+  }
+  EXPECT_TRUE(waiting);
+
+  int bytes = 0, texts = 0;
+  std::ifstream maps(process + "/maps");
+  const int memory = ::open((process + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long long start = 0, end = 0;
+    char readable = '-';
+    if (std::sscanf(line.c_str(), "%llx-%llx %c", &start, &end, &readable) != 3 ||
+        readable != 'r' || end - start > (1ULL << 30))  // not the sanitizers' shadow
+      continue;
+    std::string region(end - start, '\0');
+    if (::pread(memory, region.data(), region.size(), static_cast<off_t>(start)) <= 0)
+      continue;
+    for (auto at = region.find(password); at != std::string::npos;
+         at = region.find(password, at + 1))
+      ++bytes;
+    for (auto at = region.find(wide); at != std::string::npos; at = region.find(wide, at + 1))
+      ++texts;
+  }
+  ::close(memory);
+  Finish(child, in, out, err, "Hi");
+  EXPECT_EQ(child.Status(), 0) << child.err;
+  EXPECT_EQ(bytes, 1);  // the one copy, which shows the search finds what is there
+  EXPECT_EQ(texts, 0);
+}
+
 // Terminal sessions: the child's controlling terminal is a pseudo-terminal
 // the test types into.
 
@@ -659,11 +709,12 @@ TEST_F(CliToolTest, TerminalsGetTheEscapedFormAndNoRawControlCharacters) {
   EXPECT_EQ(screen.ReadUntil("alert", std::chrono::seconds(5)), "red \\x1B[31m alert");
 }
 
-// Types each line when the terminal shows its prompt.
+// Types each line when the terminal shows its prompt; a Ctrl+D ends it
+// without Enter.
 void Answer(Pty& pty, const std::vector<std::pair<std::string, std::string>>& prompts) {
   for (const auto& [prompt, line] : prompts) {
     pty.ReadUntil(prompt);
-    pty.Write(line + "\n");
+    pty.Write(line.ends_with('\x04') ? line : line + "\n");
   }
 }
 
@@ -675,6 +726,8 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
     std::string out, err;
   };
   const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
+  const std::string empty =
+      "vantrel-cli: the password is empty (the window says \"Enter Password Frist\").\n";
   const std::vector<Case> cases = {
       {"encode", "Hi", {{"Password: ", "k"}, {"Password again: ", "k"}}, 0, code, ""},
       {"encode",
@@ -684,6 +737,9 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
        "",
        "vantrel-cli: the two passwords typed differ; nothing was encoded.\n"},
       {"decode", code, {{"Password: ", "k"}}, 0, "Hi", ""},
+      // Nothing typed, or the input ended at once: refused without asking again.
+      {"encode", "Hi", {{"Password: ", ""}}, 2, "", empty},
+      {"encode", "Hi", {{"Password: ", "\x04"}}, 2, "", empty},
   };
   for (const Case& c : cases) {
     Pty pty;
