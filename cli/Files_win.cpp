@@ -94,6 +94,12 @@ std::optional<FileId> RegularFileId(const std::string& path) {
   return id;
 }
 
+bool EmptiedForWriting(int fd) {
+  const HANDLE handle = HandleOf(fd);
+  LARGE_INTEGER size{};
+  return IdOf(handle) && GetFileSizeEx(handle, &size) && size.QuadPart == 0;
+}
+
 OutputFile::~OutputFile() {
   Discard();
 }
@@ -197,6 +203,14 @@ void OutputFile::Discard() {
     RemoveCleanup(RemoveTemporary);
     temporary_.clear();
   }
+}
+
+std::string OutputFile::Why(int error) const {
+  return ErrorText(error);
+}
+
+bool OutputFile::IsTerminal() const {
+  return false;  // -o always names a file here, never the console
 }
 
 }  // namespace vantrel::cli

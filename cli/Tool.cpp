@@ -68,18 +68,25 @@ int RefuseInputAsOutput(const Options& options, const Source& source) {
                                   (source.owned ? "file " + source.name : source.name) +
                                   " itself, which it would replace" + advice);
     }
-    return Complain(kUsage, (source.owned ? "standard output is the input file " + source.name +
-                                                " itself, which a shell's \"> " + source.name +
-                                                "\" has already emptied"
-                                          : std::string("standard output is the same file as "
-                                                        "standard input, which a shell's \">\" "
-                                                        "has already emptied")) +
-                                advice);
+    // With ">> f" the input is still whole, but the result would go into it.
+    const bool emptied = EmptiedForWriting(kStandardOutput);
+    return Complain(
+        kUsage,
+        (source.owned ? "standard output is the input file " + source.name + " itself"
+                      : std::string("standard output is the same file as standard "
+                                    "input")) +
+            (!emptied       ? ", which the result would be written into"
+             : source.owned ? ", which a shell's \"> " + source.name + "\" has already emptied"
+                            : ", which a shell's \">\" has already emptied") +
+            advice);
   }
   if (options.passwordFile && RegularFileId(*options.passwordFile) == output) {
-    return Complain(kUsage, (options.outputFile ? "the output file " + *options.outputFile
-                                                : std::string("standard output")) +
-                                " is the password file " + *options.passwordFile + advice);
+    return Complain(kUsage,
+                    outputShown + " is the password file " + Shown(*options.passwordFile) + advice);
+  }
+  if (options.passwordFd && RegularFileId(*options.passwordFd) == output) {
+    return Complain(kUsage, outputShown + " is the file the password is read from (descriptor " +
+                                std::to_string(*options.passwordFd) + ")" + advice);
   }
   return kSuccess;
 }
@@ -274,7 +281,8 @@ int WriteOut(OutputFile* file, const std::string& name, std::string_view bytes) 
       error = file->Commit();
   }
   if (error != 0)
-    return Complain(kIoError, "cannot write " + name + ": " + ErrorText(error));
+    return Complain(kIoError,
+                    "cannot write " + name + ": " + (file ? file->Why(error) : ErrorText(error)));
   return kSuccess;
 }
 
@@ -298,9 +306,9 @@ int Run(const Options& options) {
   if (options.outputFile) {
     file.emplace();
     if (const int error = file->Open(*options.outputFile, !encode); error != 0)
-      return Complain(kIoError, "cannot write " + outputName + ": " + ErrorText(error));
+      return Complain(kIoError, "cannot write " + outputName + ": " + file->Why(error));
   }
-  const bool toTerminal = !file && IsTerminal(kStandardOutput);
+  const bool toTerminal = file ? file->IsTerminal() : IsTerminal(kStandardOutput);
 
   CliHost host;
   Form1 form(host);

@@ -3,10 +3,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -467,85 +473,419 @@ TEST_F(CliToolTest, SuggestsEscapedOnlyForInputThatLooksEscaped) {
   }
 }
 
-TEST_F(CliToolTest, OutputFileAppearsWholeOrNotAtAll) {
+// What a folder holds, one line per entry below it, sorted: its path, its
+// kind, and for files their permissions, other names, owner when not the
+// test's, and bytes.
+std::vector<std::string> Listing(const std::filesystem::path& folder) {
+  std::vector<std::string> lines;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(entry.path().c_str(), &st);
+    char mode[8];
+    std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(st.st_mode & 07777));
+    std::string line = entry.path().lexically_relative(folder).string();
+    if (S_ISLNK(st.st_mode)) {
+      line += " link to " + std::filesystem::read_symlink(entry.path()).string();
+    } else if (S_ISDIR(st.st_mode)) {
+      line += " folder" + std::string(mode);
+    } else if (S_ISSOCK(st.st_mode)) {
+      line += " socket";
+    } else {
+      line += S_ISFIFO(st.st_mode) ? " fifo" : S_ISCHR(st.st_mode) ? " device" : " file";
+      line += mode;
+      if (st.st_nlink > 1)
+        line += " x" + std::to_string(st.st_nlink);
+      if (st.st_uid != ::geteuid())
+        line += " owned by " + std::to_string(st.st_uid);
+      if (S_ISREG(st.st_mode)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        line += " \"" + std::string(std::istreambuf_iterator<char>(file), {}) + "\"";
+      }
+    }
+    lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// -o FILE for every kind of FILE: what becomes of it and of everything
+// beside it, as "> FILE" would leave them, and no temporary file behind.
+TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
   const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
   const mode_t mask = ::umask(0);
   ::umask(mask);
+  const auto mode = [](mode_t m) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(m));
+    return std::string(text);
+  };
+  const std::string usual = mode(0666 & ~mask);
+  const std::string longName(250, 'n');
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  const std::pair<unsigned, unsigned> asNobody{nobody->pw_uid, nobody->pw_gid};
+  const bool root = ::geteuid() == 0;
+  using Path = std::filesystem::path;
+  const auto write = [](const Path& path, const std::string& bytes, mode_t m) {
+    std::ofstream(path) << bytes;
+    ::chmod(path.c_str(), m);
+  };
+
   struct Case {
-    std::string command, input;
-    std::optional<mode_t> existing;  // an old file "old" with these permissions
-    bool viaLink;
+    std::string what, command;
+    std::function<std::string(const Path&)> make;  // makes what the folder holds; FILE
     int status;
-    std::string after;
-    mode_t mode;
+    std::vector<std::string> after;  // the folder's listing afterwards
+    std::string says = {};           // part of the message
+    std::optional<std::string> input = {};
+    std::optional<mode_t> umask = {};
+    bool needsRoot = false;  // to make the case, or to run the tool as another user
+    bool asNobody = false;
+    bool toLog = false;  // standard output appends to the folder's "log"
+    bool fifoRead = false;
   };
   const std::vector<Case> cases = {
-      {"encode", "Hi", {}, false, 0, code, 0666 & ~mask},
-      {"decode", code, {}, false, 0, "Hi", 0600},
-      {"decode", code, 0644, false, 0, "Hi", 0600},
-      {"encode", "Hi", 0640, false, 0, code, 0640},
-      {"encode", "Hi", 0644, true, 0, code, 0644},
-      {"decode", "not a code", 0644, false, 1, "old", 0644},
-      {"encode", "", 0644, true, 2, "old", 0644},
+      {"a new file",
+       "encode",
+       [](const Path&) { return "out"; },
+       0,
+       {"out file " + usual + " \"" + code + "\""}},
+      {"a new file, decoded",
+       "decode",
+       [](const Path&) { return "out"; },
+       0,
+       {"out file 0600 \"Hi\""}},
+      {"a new file, decoded, under a stricter mask",
+       "decode",
+       [](const Path&) { return "out"; },
+       0,
+       {"out file 0400 \"Hi\""},
+       {},
+       {},
+       0277},
+      {"a file",
+       "encode",
+       [&](const Path& f) { return write(f / "out", "old", 0640), "out"; },
+       0,
+       {"out file 0640 \"" + code + "\""}},
+      {"a file, decoded",
+       "decode",
+       [&](const Path& f) { return write(f / "out", "old", 0644), "out"; },
+       0,
+       {"out file 0600 \"Hi\""}},
+      {"a file, when decoding fails",
+       "decode",
+       [&](const Path& f) { return write(f / "out", "old", 0644), "out"; },
+       1,
+       {"out file 0644 \"old\""},
+       "",
+       "not a code"},
+      {"a file with two names",
+       "encode",
+       [&](const Path& f) {
+         write(f / "out", "old", 0644);
+         std::filesystem::create_hard_link(f / "out", f / "other");
+         return "out";
+       },
+       0,
+       {"other file 0644 x2 \"" + code + "\"", "out file 0644 x2 \"" + code + "\""}},
+      {"a symbolic link",
+       "encode",
+       [&](const Path& f) {
+         write(f / "target", "old", 0644);
+         std::filesystem::create_symlink("target", f / "out");
+         return "out";
+       },
+       0,
+       {"out link to target", "target file 0644 \"" + code + "\""}},
+      {"a symbolic link, when encoding fails",
+       "encode",
+       [&](const Path& f) {
+         write(f / "target", "old", 0644);
+         std::filesystem::create_symlink("target", f / "out");
+         return "out";
+       },
+       2,
+       {"out link to target", "target file 0644 \"old\""},
+       "",
+       ""},
+      {"a link to nothing",
+       "decode",
+       [](const Path& f) { return std::filesystem::create_symlink("target", f / "out"), "out"; },
+       0,
+       {"out link to target", "target file 0600 \"Hi\""}},
+      {"another user's link in a shared folder",
+       "decode",
+       [&](const Path& f) {
+         write(f / "victim", "old", 0644);
+         std::filesystem::create_directory(f / "tmp");
+         ::chmod((f / "tmp").c_str(), 01777);
+         std::filesystem::create_symlink("../victim", f / "tmp" / "out");
+         ::lchown((f / "tmp" / "out").c_str(), asNobody.first, asNobody.second);
+         return "tmp/out";
+       },
+       74,
+       {"tmp folder 1777", "tmp/out link to ../victim", "victim file 0644 \"old\""},
+       "another user's symbolic link in a shared folder is not followed",
+       {},
+       {},
+       true},
+      {"a FIFO",
+       "decode",
+       [](const Path& f) { return ::mkfifo((f / "out").c_str(), 0644), "out"; },
+       0,
+       {"out fifo 0644"},
+       {},
+       {},
+       {},
+       false,
+       false,
+       false,
+       true},
+      {"a device",
+       "decode",
+       [](const Path& f) {  // the null device, made here
+         return ::mknod((f / "out").c_str(), S_IFCHR | 0644, makedev(1, 3)), "out";
+       },
+       0,
+       {"out device 0644"},
+       {},
+       {},
+       {},
+       true},
+      {"a socket",
+       "encode",
+       [](const Path& f) {
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         (f / "out").string().copy(address.sun_path, sizeof address.sun_path - 1);
+         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+         ::close(s);
+         return "out";
+       },
+       74,
+       {"out socket"},
+       "cannot write out: No such device or address"},
+      {"standard output, appended to",
+       "encode",
+       [&](const Path& f) { return write(f / "log", "earlier\n", 0644), "/dev/stdout"; },
+       0,
+       {"log file 0644 \"earlier\n" + code + "\""},
+       {},
+       {},
+       {},
+       false,
+       false,
+       true},
+      {"a read-only folder",
+       "encode",
+       [](const Path& f) {
+         std::filesystem::create_directory(f / "ro");
+         ::chmod((f / "ro").c_str(), 0555);
+         return "ro/out";
+       },
+       74,
+       {"ro folder 0555"},
+       "cannot write ro/out: no file can be made in its folder ro:",
+       {},
+       {},
+       true,
+       true},
+      {"a missing folder",
+       "encode",
+       [](const Path&) { return "none/out"; },
+       74,
+       {},
+       "cannot write none/out: no file can be made in its folder none:"},
+      {"another user's file",
+       "encode",
+       [&](const Path& f) {
+         std::filesystem::create_directory(f / "shared");
+         ::chmod((f / "shared").c_str(), 0777);
+         return write(f / "shared" / "out", "old", 0666), "shared/out";
+       },
+       0,
+       {"shared folder 0777", "shared/out file 0666 \"" + code + "\""},
+       {},
+       {},
+       {},
+       true,
+       true},
+      {"another user's file others may read, decoded",
+       "decode",
+       [&](const Path& f) {
+         std::filesystem::create_directory(f / "shared");
+         ::chmod((f / "shared").c_str(), 0777);
+         return write(f / "shared" / "out", "old", 0666), "shared/out";
+       },
+       74,
+       {"shared folder 0777", "shared/out file 0666 \"old\""},
+       "only its owner may make it private",
+       {},
+       {},
+       true,
+       true},
+      {"a long name",
+       "encode",
+       [&](const Path&) { return longName; },
+       0,
+       {longName + " file " + usual + " \"" + code + "\""}},
   };
-  const std::filesystem::path folder = dir_ / "out";
-  const std::filesystem::path out = folder / "result";
+
+  const Path folder = dir_ / "out";
+  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all |
+                                         std::filesystem::perms::group_exec |
+                                         std::filesystem::perms::others_exec);
+  const std::string password = File("password", "k\n");
+  std::vector<std::string> skipped;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.command + " " + c.input);
+    SCOPED_TRACE(c.what);
+    if (c.needsRoot && !root) {
+      skipped.push_back(c.what);
+      continue;
+    }
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
-    if (c.existing) {
-      std::ofstream(out) << "old";
-      ::chmod(out.c_str(), *c.existing);
+    const std::string target = c.make(folder);
+    SpawnOptions options = Tool({c.command, "--password-file", password, "-o", target},
+                                c.input.value_or(c.command == "encode" ? std::string("Hi") : code));
+    if (c.asNobody)
+      options.user = asNobody;
+    if (c.toLog) {
+      options.outputFile = (folder / "log").string();
+      options.appendToOutputFile = true;
     }
-    std::filesystem::path target = out;
-    if (c.viaLink) {
-      target = folder / "link";
-      std::filesystem::create_symlink(out, target);
-    }
-    const Spawned result = Run(c.command, "k", c.input, {"-o", target.string()});
+    // The test holds the FIFO open both ways, so the tool finds a reader,
+    // and what it wrote waits there.
+    const int fifo = c.fifoRead ? ::open((folder / "out").c_str(), O_RDWR | O_NONBLOCK) : -1;
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    const mode_t before = ::umask(c.umask.value_or(mask));
+    const Spawned result = Spawn(options);
+    ::umask(before);
+    std::filesystem::current_path(cwd);
+    std::string received(64, '\0');
+    const ssize_t got = fifo >= 0 ? ::read(fifo, received.data(), received.size()) : 0;
+    received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (fifo >= 0)
+      ::close(fifo);
+
     EXPECT_EQ(result.Status(), c.status) << result.err;
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(Slurp(out), c.after);
-    struct stat st {};
-    ASSERT_EQ(::stat(out.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, c.mode);
-    EXPECT_EQ(std::filesystem::is_symlink(target), c.viaLink);
-    const auto files = std::distance(std::filesystem::directory_iterator(folder), {});
-    EXPECT_EQ(files, c.viaLink ? 2 : 1);  // no temporary file left behind
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    EXPECT_EQ(Listing(folder), c.after);
+    EXPECT_EQ(received, c.fifoRead ? "Hi" : "");
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);  // for remove_all
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.is_directory() && !entry.is_symlink())
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all);
+    }
   }
-  EXPECT_EQ(Run("encode", "k", "Hi", {"-o", (dir_ / "none" / "x").string()}).Status(), 74);
+  if (!skipped.empty()) {
+    std::string names;
+    for (const std::string& name : skipped)
+      names += (names.empty() ? "" : "; ") + name;
+    GTEST_SKIP() << "not run without root: " << names;
+  }
+}
+
+// Killed by SIGKILL, which no handler sees, while it writes the result, the
+// tool leaves FILE as it was and no temporary file: the result has no name
+// in the folder until it is complete.
+TEST_F(CliToolTest, AKilledRunLeavesNoTemporaryFile) {
+  const std::filesystem::path folder = dir_ / "out";
+  std::filesystem::create_directory(folder);
+  const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (unnamed < 0)
+    GTEST_SKIP() << "no unnamed files in " << folder << ": a killed run leaves its temporary file";
+  ::close(unnamed);
+  std::ofstream(folder / "result") << "old";
+  const std::string pw = File("pw", "k\n");
+  const std::string input = File("in", "Hi");
+  const std::string result = (folder / "result").string();
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3; ++fd)
+      ::dup2(null, fd);
+    ::raise(SIGSTOP);
+    ::execl(VANTREL_CLI, VANTREL_CLI, "encode", "--password-file", pw.c_str(), "-o", result.c_str(),
+            input.c_str(), nullptr);
+    ::_exit(127);
+  }
+  // Stops the tool at each system call until it syncs the finished result
+  // to the disk; there it is killed.
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
+  std::string writing;  // the file the result was written into when killed
+  int signal = 0;
+  while (::ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void*>(signal)) == 0 &&
+         ::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+    signal =
+        WSTOPSIG(status) == (SIGTRAP | 0x80) || WSTOPSIG(status) == SIGTRAP ? 0 : WSTOPSIG(status);
+    __ptrace_syscall_info call{};
+    if (WSTOPSIG(status) != (SIGTRAP | 0x80) ||
+        ::ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof call), &call) <= 0 ||
+        call.op != PTRACE_SYSCALL_INFO_ENTRY || call.entry.nr != SYS_fsync)
+      continue;
+    writing = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/fd/" +
+                                            std::to_string(call.entry.args[0]));
+    ::kill(pid, SIGKILL);
+  }
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  EXPECT_TRUE(writing.starts_with(folder.string() + "/") && writing.ends_with(" (deleted)"))
+      << writing;
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"result file 0644 \"old\""});
 }
 
 TEST_F(CliToolTest, RefusesAnOutputThatIsOneOfTheInputs) {
   const std::string input = File("in", "Hi");
   const std::string pw = File("pw", "k\n");
+  enum Redirect { kNone, kEmptying, kAppending };  // standard output to the input: > in, >> in
   struct Case {
     std::vector<std::string> args;
-    bool toInput;  // standard output is the input file, as with "> in"
+    Redirect redirect;
     std::string says;
   };
   const std::vector<Case> cases = {
       {{"encode", "--password-file", pw, input},
-       true,
-       "standard output is the input file " + input + " itself"},
+       kEmptying,
+       "standard output is the input file " + input + " itself, which a shell's \"> " + input +
+           "\" has already emptied;"},
+      {{"encode", "--password-file", pw, input},
+       kAppending,
+       "standard output is the input file " + input +
+           " itself, which the result would be written into;"},
       {{"encode", "--password-file", pw, "-o", input, input},
-       false,
+       kNone,
        "the output file " + input + " is the input file " + input + " itself"},
       {{"decode", "--password-file", pw, "--output=" + pw, input},
-       false,
+       kNone,
        "the output file " + pw + " is the password file " + pw},
+      {{"encode", "--password-fd", "3", "-o", pw, input},
+       kNone,
+       "the output file " + pw + " is the file the password is read from (descriptor 3)"},
+      {{"encode", "--password-fd", "3", "-o", "/dev/fd/3", input},
+       kNone,
+       "the output file /dev/fd/3 is the file the password is read from (descriptor 3)"},
   };
   for (const Case& c : cases) {
     SpawnOptions options = Tool(c.args);
-    if (c.toInput)
+    if (c.redirect != kNone) {
       options.outputFile = input;
+      options.appendToOutputFile = c.redirect == kAppending;
+    }
+    options.readOnlyOn = {{3, pw}};
     const Spawned result = Spawn(options);
     EXPECT_EQ(result.Status(), 64);
     EXPECT_NE(result.err.find("vantrel-cli: " + c.says), std::string::npos) << result.err;
-    if (!c.toInput) {
-      EXPECT_EQ(Slurp(input), "Hi");
-    }
+    EXPECT_EQ(Slurp(input), c.redirect == kEmptying ? "" : "Hi");
     File("in", "Hi");
   }
   EXPECT_EQ(Slurp(pw), "k\n");
@@ -761,7 +1101,7 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
 TEST_F(CliToolTest, APasswordDescriptorThatIsATerminalIsAskedOnWithEchoOff) {
   Pty pty;
   SpawnOptions options = Tool({"encode", "--password-fd", "3"});
-  options.terminalOn = {{3, pty.Name()}};  // and no controlling terminal at all
+  options.readOnlyOn = {{3, pty.Name()}};  // and no controlling terminal at all
   int in = -1, out = -1, err = -1;
   Spawned child = Start(options, in, out, err);
   pty.ReadUntil("Password: ");
@@ -838,7 +1178,7 @@ TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
     std::string soft, hard;
     fields >> soft >> hard;
     EXPECT_EQ(soft + " " + hard, "0 0");
-    EXPECT_FALSE(std::filesystem::is_empty(folder));  // the output's temporary file
+    EXPECT_TRUE(std::filesystem::is_empty(folder));  // nothing is made before the result
     ::kill(child.pid, signal);
     if (signal == SIGPIPE) {  // ignored: the tool still asks
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
