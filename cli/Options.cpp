@@ -164,8 +164,11 @@ constexpr const char* kDescriptorNote = R"(
                         password is asked for there as on the terminal.
 )";
 constexpr const char* kOutputNote = R"(
-                        leaves it as it was. A new FILE for decoded text is
-                        readable by its owner only.
+                        leaves it as it was. A FIFO, a device, a symbolic
+                        link, and a file with other names or another owner
+                        are written in place, as "> FILE" writes them;
+                        /dev/stdout and /dev/fd/N are the open descriptors.
+                        Decoded text is readable by its owner only.
 )";
 #endif
 
