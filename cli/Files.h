@@ -47,12 +47,12 @@ bool EmptiedForWriting(int fd);
 // - /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N
 //   are the tool's own descriptors, written as they are open (appending
 //   stays appending).
-// - Refused as "> FILE" would be, before anything is asked: a folder, a
-//   socket, a file the user may not write, a folder where no file can be
-//   made (for a replacement), and a symbolic link another user planted in a
-//   folder that everyone may write in and only owners may delete from (as
-//   /tmp), which the system itself refuses to follow when it protects such
-//   links.
+// - Refused by Open, before anything is asked: what "> FILE" refuses (a
+//   folder, a socket, a file the user may not write), a folder where no
+//   file can be made (for a replacement, which needs one), and a symbolic
+//   link another user planted in a folder that everyone may write in and
+//   only owners may delete from (as /tmp), unless it is the folder owner's:
+//   the system itself refuses to follow such links where it protects them.
 //
 // On Windows every file is replaced through a temporary file made at Open,
 // which the system removes however the process ends; a symbolic link's
