@@ -514,256 +514,155 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
   const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  const auto mode = [](mode_t m) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(m));
-    return std::string(text);
-  };
-  const std::string usual = mode(0666 & ~mask);
+  char usual[8];
+  std::snprintf(usual, sizeof usual, "%04o", static_cast<unsigned>(0666 & ~mask));
+  const std::string encoded = std::string(" file ") + usual + " \"" + code + "\"";
   const std::string longName(250, 'n');
   const passwd* nobody = ::getpwnam("nobody");
   ASSERT_NE(nobody, nullptr);
-  const std::pair<unsigned, unsigned> asNobody{nobody->pw_uid, nobody->pw_gid};
-  const bool root = ::geteuid() == 0;
-  using Path = std::filesystem::path;
-  const auto write = [](const Path& path, const std::string& bytes, mode_t m) {
-    std::ofstream(path) << bytes;
-    ::chmod(path.c_str(), m);
-  };
 
+  // What the folder holds before: f a file (with text), h another name for
+  // the file named in text, l a symbolic link to text (L: nobody's), d a
+  // folder, p a FIFO, c a null device, s a socket; each with its mode.
+  struct Thing {
+    char kind;
+    std::string name;
+    mode_t mode = 0644;
+    std::string text = {};
+  };
+  enum Flags : unsigned {
+    kFails = 1,       // input the command refuses
+    kStrictMask = 2,  // run under umask 0277
+    kNobody = 4,      // run as nobody
+    kLog = 8,         // standard output appends to the folder's "log"
+    kFifoRead = 16,   // the test reads "out", a FIFO, afterwards
+  };
   struct Case {
-    std::string what, command;
-    std::function<std::string(const Path&)> make;  // makes what the folder holds; FILE
+    std::string what, command, target;
+    std::vector<Thing> before;
     int status;
     std::vector<std::string> after;  // the folder's listing afterwards
     std::string says = {};           // part of the message
-    std::optional<std::string> input = {};
-    std::optional<mode_t> umask = {};
-    bool needsRoot = false;  // to make the case, or to run the tool as another user
-    bool asNobody = false;
-    bool toLog = false;  // standard output appends to the folder's "log"
-    bool fifoRead = false;
+    unsigned flags = 0;
   };
+  // One case a row, or two.
+  // clang-format off
   const std::vector<Case> cases = {
-      {"a new file",
-       "encode",
-       [](const Path&) { return "out"; },
-       0,
-       {"out file " + usual + " \"" + code + "\""}},
-      {"a new file, decoded",
-       "decode",
-       [](const Path&) { return "out"; },
-       0,
-       {"out file 0600 \"Hi\""}},
-      {"a new file, decoded, under a stricter mask",
-       "decode",
-       [](const Path&) { return "out"; },
-       0,
-       {"out file 0400 \"Hi\""},
-       {},
-       {},
-       0277},
-      {"a file",
-       "encode",
-       [&](const Path& f) { return write(f / "out", "old", 0640), "out"; },
-       0,
+      {"a new file", "encode", "out", {}, 0, {"out" + encoded}},
+      {"a new file, decoded", "decode", "out", {}, 0, {"out file 0600 \"Hi\""}},
+      {"a new file, decoded, under a stricter umask", "decode", "out", {}, 0,
+       {"out file 0400 \"Hi\""}, "", kStrictMask},
+      {"a file", "encode", "out", {{'f', "out", 0640, "old"}}, 0,
        {"out file 0640 \"" + code + "\""}},
-      {"a file, decoded",
-       "decode",
-       [&](const Path& f) { return write(f / "out", "old", 0644), "out"; },
-       0,
-       {"out file 0600 \"Hi\""}},
-      {"a file, when decoding fails",
-       "decode",
-       [&](const Path& f) { return write(f / "out", "old", 0644), "out"; },
-       1,
-       {"out file 0644 \"old\""},
-       "",
-       "not a code"},
-      {"a file with two names",
-       "encode",
-       [&](const Path& f) {
-         write(f / "out", "old", 0644);
-         std::filesystem::create_hard_link(f / "out", f / "other");
-         return "out";
-       },
-       0,
-       {"other file 0644 x2 \"" + code + "\"", "out file 0644 x2 \"" + code + "\""}},
-      {"a symbolic link",
-       "encode",
-       [&](const Path& f) {
-         write(f / "target", "old", 0644);
-         std::filesystem::create_symlink("target", f / "out");
-         return "out";
-       },
-       0,
-       {"out link to target", "target file 0644 \"" + code + "\""}},
-      {"a symbolic link, when encoding fails",
-       "encode",
-       [&](const Path& f) {
-         write(f / "target", "old", 0644);
-         std::filesystem::create_symlink("target", f / "out");
-         return "out";
-       },
-       2,
-       {"out link to target", "target file 0644 \"old\""},
-       "",
-       ""},
-      {"a link to nothing",
-       "decode",
-       [](const Path& f) { return std::filesystem::create_symlink("target", f / "out"), "out"; },
-       0,
+      {"a file, decoded", "decode", "out", {{'f', "out", 0644, "old"}}, 0, {"out file 0600 \"Hi\""}},
+      {"a file, when decoding fails", "decode", "out", {{'f', "out", 0644, "old"}}, 1,
+       {"out file 0644 \"old\""}, "", kFails},
+      {"a file with two names", "encode", "out", {{'f', "out", 0644, "old"}, {'h', "other", 0, "out"}},
+       0, {"other file 0644 x2 \"" + code + "\"", "out file 0644 x2 \"" + code + "\""}},
+      {"a symbolic link", "encode", "out", {{'f', "target", 0644, "old"}, {'l', "out", 0, "target"}},
+       0, {"out link to target", "target file 0644 \"" + code + "\""}},
+      {"a symbolic link, when encoding fails", "encode", "out",
+       {{'f', "target", 0644, "old"}, {'l', "out", 0, "target"}}, 2,
+       {"out link to target", "target file 0644 \"old\""}, "", kFails},
+      {"a symbolic link to nothing", "decode", "out", {{'l', "out", 0, "target"}}, 0,
        {"out link to target", "target file 0600 \"Hi\""}},
-      {"another user's link in a shared folder",
-       "decode",
-       [&](const Path& f) {
-         write(f / "victim", "old", 0644);
-         std::filesystem::create_directory(f / "tmp");
-         ::chmod((f / "tmp").c_str(), 01777);
-         std::filesystem::create_symlink("../victim", f / "tmp" / "out");
-         ::lchown((f / "tmp" / "out").c_str(), asNobody.first, asNobody.second);
-         return "tmp/out";
-       },
-       74,
+      {"another user's link in a shared folder", "decode", "tmp/out",
+       {{'f', "victim", 0644, "old"}, {'d', "tmp", 01777}, {'L', "tmp/out", 0, "../victim"}}, 74,
        {"tmp folder 1777", "tmp/out link to ../victim", "victim file 0644 \"old\""},
-       "another user's symbolic link in a shared folder is not followed",
-       {},
-       {},
-       true},
-      {"a FIFO",
-       "decode",
-       [](const Path& f) { return ::mkfifo((f / "out").c_str(), 0644), "out"; },
-       0,
-       {"out fifo 0644"},
-       {},
-       {},
-       {},
-       false,
-       false,
-       false,
-       true},
-      {"a device",
-       "decode",
-       [](const Path& f) {  // the null device, made here
-         return ::mknod((f / "out").c_str(), S_IFCHR | 0644, makedev(1, 3)), "out";
-       },
-       0,
-       {"out device 0644"},
-       {},
-       {},
-       {},
-       true},
-      {"a socket",
-       "encode",
-       [](const Path& f) {
-         sockaddr_un address{};
-         address.sun_family = AF_UNIX;
-         (f / "out").string().copy(address.sun_path, sizeof address.sun_path - 1);
-         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-         ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-         ::close(s);
-         return "out";
-       },
-       74,
-       {"out socket"},
+       "another user's symbolic link in a shared folder is not followed"},
+      {"a FIFO", "decode", "out", {{'p', "out"}}, 0, {"out fifo 0644"}, "", kFifoRead},
+      {"a device", "decode", "out", {{'c', "out"}}, 0, {"out device 0644"}},
+      {"a socket", "encode", "out", {{'s', "out"}}, 74, {"out socket"},
        "cannot write out: No such device or address"},
-      {"standard output, appended to",
-       "encode",
-       [&](const Path& f) { return write(f / "log", "earlier\n", 0644), "/dev/stdout"; },
-       0,
-       {"log file 0644 \"earlier\n" + code + "\""},
-       {},
-       {},
-       {},
-       false,
-       false,
-       true},
-      {"a read-only folder",
-       "encode",
-       [](const Path& f) {
-         std::filesystem::create_directory(f / "ro");
-         ::chmod((f / "ro").c_str(), 0555);
-         return "ro/out";
-       },
-       74,
-       {"ro folder 0555"},
-       "cannot write ro/out: no file can be made in its folder ro:",
-       {},
-       {},
-       true,
-       true},
-      {"a missing folder",
-       "encode",
-       [](const Path&) { return "none/out"; },
-       74,
-       {},
+      {"standard output, appended to", "encode", "/dev/stdout", {{'f', "log", 0644, "earlier\n"}},
+       0, {"log file 0644 \"earlier\n" + code + "\""}, "", kLog},
+      {"a read-only folder", "encode", "ro/out", {{'d', "ro", 0555}}, 74, {"ro folder 0555"},
+       "cannot write ro/out: no file can be made in its folder ro:", kNobody},
+      {"a missing folder", "encode", "none/out", {}, 74, {},
        "cannot write none/out: no file can be made in its folder none:"},
-      {"another user's file",
-       "encode",
-       [&](const Path& f) {
-         std::filesystem::create_directory(f / "shared");
-         ::chmod((f / "shared").c_str(), 0777);
-         return write(f / "shared" / "out", "old", 0666), "shared/out";
-       },
-       0,
-       {"shared folder 0777", "shared/out file 0666 \"" + code + "\""},
-       {},
-       {},
-       {},
-       true,
-       true},
-      {"another user's file others may read, decoded",
-       "decode",
-       [&](const Path& f) {
-         std::filesystem::create_directory(f / "shared");
-         ::chmod((f / "shared").c_str(), 0777);
-         return write(f / "shared" / "out", "old", 0666), "shared/out";
-       },
-       74,
-       {"shared folder 0777", "shared/out file 0666 \"old\""},
-       "only its owner may make it private",
-       {},
-       {},
-       true,
-       true},
-      {"a long name",
-       "encode",
-       [&](const Path&) { return longName; },
-       0,
-       {longName + " file " + usual + " \"" + code + "\""}},
+      {"another user's file", "encode", "shared/out",
+       {{'d', "shared", 0777}, {'f', "shared/out", 0666, "old"}}, 0,
+       {"shared folder 0777", "shared/out file 0666 \"" + code + "\""}, "", kNobody},
+      {"another user's file others may read, decoded", "decode", "shared/out",
+       {{'d', "shared", 0777}, {'f', "shared/out", 0666, "old"}}, 74,
+       {"shared folder 0777", "shared/out file 0666 \"old\""}, "only its owner may make it private",
+       kNobody},
+      {"a long name", "encode", longName, {}, 0, {longName + encoded}},
   };
+  // clang-format on
 
-  const Path folder = dir_ / "out";
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all |
-                                         std::filesystem::perms::group_exec |
-                                         std::filesystem::perms::others_exec);
+  const std::filesystem::path folder = dir_ / "out";
+  std::filesystem::permissions(
+      dir_, std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
   const std::string password = File("password", "k\n");
+  const bool root = ::geteuid() == 0;
   std::vector<std::string> skipped;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.needsRoot && !root) {
+    // Devices, other users' links and other users need root.
+    if (!root && ((c.flags & kNobody) != 0 ||
+                  std::any_of(c.before.begin(), c.before.end(),
+                              [](const Thing& t) { return t.kind == 'c' || t.kind == 'L'; }))) {
       skipped.push_back(c.what);
       continue;
     }
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
-    const std::string target = c.make(folder);
-    SpawnOptions options = Tool({c.command, "--password-file", password, "-o", target},
-                                c.input.value_or(c.command == "encode" ? std::string("Hi") : code));
-    if (c.asNobody)
-      options.user = asNobody;
-    if (c.toLog) {
+    for (const Thing& t : c.before) {
+      const std::filesystem::path path = folder / t.name;
+      sockaddr_un address{AF_UNIX, {}};
+      switch (t.kind) {
+        case 'f':
+        case 'd':
+          if (t.kind == 'f')
+            std::ofstream(path) << t.text;
+          else
+            std::filesystem::create_directory(path);
+          ::chmod(path.c_str(), t.mode);
+          break;
+        case 'h':
+          std::filesystem::create_hard_link(folder / t.text, path);
+          break;
+        case 'l':
+        case 'L':
+          std::filesystem::create_symlink(t.text, path);
+          if (t.kind == 'L')
+            ::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid);
+          break;
+        case 'p':
+          ::mkfifo(path.c_str(), t.mode);
+          break;
+        case 'c':
+          ::mknod(path.c_str(), S_IFCHR | t.mode, makedev(1, 3));
+          break;
+        case 's':
+          path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+          const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+          ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+          ::close(s);
+          break;
+      }
+    }
+    const bool encode = c.command == "encode";
+    SpawnOptions options =
+        Tool({c.command, "--password-file", password, "-o", c.target},
+             (c.flags & kFails) != 0 ? (encode ? "" : "not a code") : (encode ? "Hi" : code));
+    if ((c.flags & kNobody) != 0)
+      options.user = {nobody->pw_uid, nobody->pw_gid};
+    if ((c.flags & kLog) != 0) {
       options.outputFile = (folder / "log").string();
       options.appendToOutputFile = true;
     }
     // The test holds the FIFO open both ways, so the tool finds a reader,
     // and what it wrote waits there.
-    const int fifo = c.fifoRead ? ::open((folder / "out").c_str(), O_RDWR | O_NONBLOCK) : -1;
-    const std::string cwd = std::filesystem::current_path();
+    const int fifo =
+        (c.flags & kFifoRead) != 0 ? ::open((folder / "out").c_str(), O_RDWR | O_NONBLOCK) : -1;
+    const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    const mode_t before = ::umask(c.umask.value_or(mask));
+    ::umask((c.flags & kStrictMask) != 0 ? 0277 : mask);
     const Spawned result = Spawn(options);
-    ::umask(before);
+    ::umask(mask);
     std::filesystem::current_path(cwd);
     std::string received(64, '\0');
     const ssize_t got = fifo >= 0 ? ::read(fifo, received.data(), received.size()) : 0;
@@ -774,10 +673,9 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
     EXPECT_EQ(result.Status(), c.status) << result.err;
     EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
     EXPECT_EQ(Listing(folder), c.after);
-    EXPECT_EQ(received, c.fifoRead ? "Hi" : "");
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);  // for remove_all
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      if (entry.is_directory() && !entry.is_symlink())
+    EXPECT_EQ(received, (c.flags & kFifoRead) != 0 ? "Hi" : "");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+      if (entry.is_directory() && !entry.is_symlink())  // so that remove_all can empty it
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all);
     }
   }
