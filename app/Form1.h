@@ -44,6 +44,12 @@ class Error;
 // of the plain text with its marker.
 inline constexpr std::int32_t kMaxCodeLength = 32766;
 inline constexpr std::int32_t kMaxPlainLength = 24572;
+// The longest code Encode makes, 4 * ceil((24,572 + 1) / 3), which the
+// refusal of a longer one names: Decode takes up to kMaxCodeLength
+// characters, but the two lengths between are no multiple of four, which
+// Base64 needs.
+inline constexpr std::int32_t kLongestCode = 4 * ((kMaxPlainLength + 1 + 2) / 3);
+static_assert(kLongestCode == 32764 && kMaxCodeLength - kLongestCode < 4);
 
 class Form1 {
  public:

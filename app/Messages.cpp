@@ -119,7 +119,7 @@ Message TooLongToEncode(std::size_t length) {
 Message TooLongToDecode(std::size_t length) {
   return {MsgId::TooLong,
           u"The code is too long to decode.\r\n\r\nA code has at most " +
-              Grouped(static_cast<long long>(kMaxCodeLength)) + u" characters; this one has " +
+              Grouped(static_cast<long long>(kLongestCode)) + u" characters; this one has " +
               Grouped(static_cast<long long>(length)) + u".",
           MsgIcon::Exclamation};
 }

@@ -94,6 +94,12 @@ std::optional<FileId> RegularFileId(const std::string& path) {
   return id;
 }
 
+bool EmptiedForWriting(int fd) {
+  const HANDLE handle = HandleOf(fd);
+  LARGE_INTEGER size{};
+  return IdOf(handle) && GetFileSizeEx(handle, &size) && size.QuadPart == 0;
+}
+
 OutputFile::~OutputFile() {
   Discard();
 }
@@ -129,7 +135,8 @@ int OutputFile::Open(const std::string& path, bool) {
   std::size_t nameAt = slash == std::wstring::npos ? 0 : slash + 1;
   if (slash == std::wstring::npos && target.size() > 1 && target[1] == L':')
     nameAt = 2;  // "C:name", in the drive's current folder
-  const std::wstring stem = target.substr(0, nameAt) + L"." + target.substr(nameAt) + L".vantrel-";
+  // Short, so that any name that fits leaves room for it beside it.
+  const std::wstring stem = target.substr(0, nameAt) + L".vantrel-";
   static unsigned counter = 0;
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::wstring temporary;
@@ -197,6 +204,14 @@ void OutputFile::Discard() {
     RemoveCleanup(RemoveTemporary);
     temporary_.clear();
   }
+}
+
+std::string OutputFile::Why(int error) const {
+  return ErrorText(error);
+}
+
+bool OutputFile::IsTerminal() const {
+  return false;  // -o always names a file here, never the console
 }
 
 }  // namespace vantrel::cli

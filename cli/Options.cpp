@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "Sentences.h"
+
 namespace vantrel::cli {
 namespace {
 
@@ -105,7 +107,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
           "a password is never taken from the command line, where other users can read it; "
           "use --password-file FILE, --password-fd N, or type it when asked.");
     } else {
-      fail("unknown option \"" + name + "\".");
+      fail("unknown option \"" + Shown(name) + "\".");
     }
   }
 
@@ -126,7 +128,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   } else if (positional[0] == "decode") {
     options.command = Command::Decode;
   } else {
-    fail("unknown command \"" + positional[0] + "\"; the commands are encode and decode.");
+    fail("unknown command \"" + Shown(positional[0]) + "\"; the commands are encode and decode.");
   }
   if (options.armor && options.escaped) {
     fail("give only one of --armor and --escaped.");
@@ -168,8 +170,11 @@ constexpr const char* kDescriptorNote = R"(
                         password is asked for there as on the terminal.
 )";
 constexpr const char* kOutputNote = R"(
-                        leaves it as it was. A new FILE for decoded text is
-                        readable by its owner only.
+                        leaves it as it was. A FIFO, a device, a symbolic
+                        link, and a file with other names or another owner
+                        are written in place, as "> FILE" writes them;
+                        /dev/stdout and /dev/fd/N are the open descriptors.
+                        Decoded text is readable by its owner only.
 )";
 #endif
 

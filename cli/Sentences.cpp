@@ -1,5 +1,6 @@
 #include "Sentences.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Utf8.h"
@@ -49,11 +50,11 @@ std::string CodePoint(char32_t character) {
   return number;
 }
 
-// Characters better named by number than shown: C1 controls, and the
+// Characters better named by number than shown: controls, and the
 // invisible spaces, joiners and direction marks of General Punctuation.
 bool Invisible(char32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
-         (c >= 0x205F && c <= 0x206F) || c == 0xFEFF;
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x2000 && c <= 0x200F) ||
+         (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0xFEFF;
 }
 
 std::string Utf8Of(char32_t c) {
@@ -67,6 +68,16 @@ std::string Utf8Of(char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
   return out;
+}
+
+// The length of the UTF-8 sequence a lead byte starts, or 0 for a byte
+// that starts none.
+std::size_t SequenceLength(unsigned char lead) {
+  return lead < 0x80                    ? 1
+         : lead >= 0xC2 && lead <= 0xDF ? 2
+         : lead >= 0xE0 && lead <= 0xEF ? 3
+         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                        : 0;
 }
 
 }  // namespace
@@ -117,6 +128,30 @@ std::string NotInCodePage(const OutsideCodePage& where) {
               " cannot be encoded: the window holds text in the Windows-1252 code page, which "
               "lacks it, and would turn it into \"?\".";
   return sentence;
+}
+
+std::string Shown(std::string_view name) {
+  std::string shown;
+  while (!name.empty()) {
+    const auto lead = static_cast<unsigned char>(name[0]);
+    const std::size_t length = std::min(SequenceLength(lead), name.size());
+    const Utf8Text one = DecodeUtf8(name.substr(0, length));
+    if (length == 0 || one.badOffset) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[lead >> 4];
+      shown += kHex[lead & 0xF];
+      name.remove_prefix(1);
+      continue;
+    }
+    const char32_t character = one.firstWide ? one.firstWide->character : one.text[0];
+    if (Invisible(character))
+      shown += CodePoint(character);
+    else
+      shown += name.substr(0, length);
+    name.remove_prefix(length);
+  }
+  return shown;
 }
 
 }  // namespace vantrel::cli

@@ -6,6 +6,7 @@
 // the two. The tool prefixes each with its name.
 
 #include <string>
+#include <string_view>
 
 #include "Convert.h"
 #include "app/Messages.h"
@@ -17,5 +18,11 @@ std::string Sentence(const Message& message);
 
 // The refusal of a character the window's code page lacks.
 std::string NotInCodePage(const OutsideCodePage& where);
+
+// A file name, or anything else the user typed, as a message may show it:
+// the characters a refusal names by number (controls, and the invisible
+// and direction-changing ones) as U+XXXX, and bytes that are not UTF-8 as
+// \xHH, so that no name can send its own instructions to the terminal.
+std::string Shown(std::string_view name);
 
 }  // namespace vantrel::cli

@@ -63,24 +63,33 @@ int RefuseInputAsOutput(const Options& options, const Source& source) {
   if (!output)
     return kSuccess;
   const std::string advice = "; write the result to another file.";
+  const std::string outputShown =
+      options.outputFile ? "the output file " + Shown(*options.outputFile) : "standard output";
   if (RegularFileId(source.fd) == output) {
     if (options.outputFile) {
-      return Complain(kUsage, "the output file " + *options.outputFile + " is the input " +
+      return Complain(kUsage, outputShown + " is the input " +
                                   (source.owned ? "file " + source.name : source.name) +
                                   " itself, which it would replace" + advice);
     }
-    return Complain(kUsage, (source.owned ? "standard output is the input file " + source.name +
-                                                " itself, which a shell's \"> " + source.name +
-                                                "\" has already emptied"
-                                          : std::string("standard output is the same file as "
-                                                        "standard input, which a shell's \">\" "
-                                                        "has already emptied")) +
-                                advice);
+    // With ">> f" the input is still whole, but the result would go into it.
+    const bool emptied = EmptiedForWriting(kStandardOutput);
+    return Complain(
+        kUsage,
+        (source.owned ? "standard output is the input file " + source.name + " itself"
+                      : std::string("standard output is the same file as standard "
+                                    "input")) +
+            (!emptied       ? ", which the result would be written into"
+             : source.owned ? ", which a shell's \"> " + source.name + "\" has already emptied"
+                            : ", which a shell's \">\" has already emptied") +
+            advice);
   }
   if (options.passwordFile && RegularFileId(*options.passwordFile) == output) {
-    return Complain(kUsage, (options.outputFile ? "the output file " + *options.outputFile
-                                                : std::string("standard output")) +
-                                " is the password file " + *options.passwordFile + advice);
+    return Complain(kUsage,
+                    outputShown + " is the password file " + Shown(*options.passwordFile) + advice);
+  }
+  if (options.passwordFd && RegularFileId(*options.passwordFd) == output) {
+    return Complain(kUsage, outputShown + " is the file the password is read from (descriptor " +
+                                std::to_string(*options.passwordFd) + ")" + advice);
   }
   return kSuccess;
 }
@@ -98,9 +107,9 @@ Password GetPassword(const Options& options, bool confirm) {
   int terminal = kControllingTerminal;
   bool ask = true;
   if (options.passwordFile) {
-    source = *options.passwordFile;
+    source = Shown(*options.passwordFile);
     int error = 0;
-    const int fd = OpenForReading(source, error);
+    const int fd = OpenForReading(*options.passwordFile, error);
     if (fd < 0)
       return {Complain(kNoInput, "cannot read " + source + ": " + ErrorText(error)), {}};
     read = ReadFirstLine(fd, kMaxPasswordBytes);
@@ -129,7 +138,9 @@ Password GetPassword(const Options& options, bool confirm) {
                        "FILE or --password-fd N."),
               {}};
     }
-    if (confirm && read.outcome == ReadResult::kOk) {
+    // An empty password (Enter, or Ctrl+D ending the input) is refused as
+    // it stands: there is nothing to confirm.
+    if (confirm && read.outcome == ReadResult::kOk && !read.bytes.empty()) {
       ReadResult again = AskOnTerminal("Password again: ", kMaxPasswordBytes, terminal);
       const bool same = again.outcome == ReadResult::kOk && again.bytes == read.bytes;
       Wipe(again.bytes);
@@ -157,19 +168,26 @@ Password GetPassword(const Options& options, bool confirm) {
   return {kSuccess, std::move(read.bytes)};
 }
 
-// Types the password into the model's password field and wipes every copy
-// the tool holds.
-int TypeThePassword(Password& password, Form1& form) {
-  WipeOnExit wipeBytes(password.bytes);
+// Whether the password can be typed, known before the text is read.
+int CheckPassword(const Password& password) {
   Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
-  WipeOnExit wipeText(text.text);
+  Wipe(text.text);
   if (text.badOffset) {
     return Complain(kRefused,
                     "the password is not valid UTF-8; it must be UTF-8, as the key depends on "
                     "every character.");
   }
-  TypePassword(form, text.text);
   return kSuccess;
+}
+
+// Types the password into the model's password field, just before the
+// command that uses it, and wipes the copies the tool holds; until then
+// its bytes are its only copy.
+void TypeThePassword(Password& password, Form1& form) {
+  WipeOnExit wipeBytes(password.bytes);
+  Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
+  WipeOnExit wipeText(text.text);
+  TypePassword(form, text.text);
 }
 
 int TooLong(const Source& source, bool encode) {
@@ -178,7 +196,7 @@ int TooLong(const Source& source, bool encode) {
                                          Grouped(kMaxPlainLength) + " characters."
                                    : "the code from " + source.name +
                                          " is too long to decode: a code has at most " +
-                                         Grouped(kMaxCodeLength) + " characters.");
+                                         Grouped(kLongestCode) + " characters.");
 }
 
 int ReadFailed(const Source& source, int error) {
@@ -186,7 +204,8 @@ int ReadFailed(const Source& source, int error) {
                   "cannot read " + source.name + ": " + ErrorText(error));
 }
 
-int ReadText(Form1& form, const Options& options, const Source& source) {
+// added: the CRs put before lone LFs, which count towards the limit.
+int ReadText(Form1& form, const Options& options, const Source& source, std::size_t& added) {
   ReadResult read = ReadAll(source.fd, kMaxTextBytes);
   if (read.outcome == ReadResult::kFailed)
     return ReadFailed(source, read.error);
@@ -199,7 +218,9 @@ int ReadText(Form1& form, const Options& options, const Source& source) {
                     "the text " + NotUtf8(bytes, *text.badOffset) + "; convert it to UTF-8.");
   if (const auto outside = FirstOutsideCodePage(text))
     return Complain(kRefused, NotInCodePage(*outside));
+  const std::size_t length = text.text.size();
   form.SetText1(options.binary ? std::move(text.text) : WithWindowsLineEnds(std::move(text.text)));
+  added = form.Text1().size() - length;
   return kSuccess;
 }
 
@@ -299,7 +320,8 @@ int WriteOut(OutputFile* file, const std::string& name, std::string_view bytes) 
       error = file->Commit();
   }
   if (error != 0)
-    return Complain(kIoError, "cannot write " + name + ": " + ErrorText(error));
+    return Complain(kIoError,
+                    "cannot write " + name + ": " + (file ? file->Why(error) : ErrorText(error)));
   return kSuccess;
 }
 
@@ -311,21 +333,21 @@ int Run(const Options& options) {
   if (options.inputFile) {
     int error = 0;
     source.fd = OpenForReading(*options.inputFile, error);
+    source.name = Shown(*options.inputFile);
     if (source.fd < 0)
-      return Complain(kNoInput, "cannot read " + *options.inputFile + ": " + ErrorText(error));
+      return Complain(kNoInput, "cannot read " + source.name + ": " + ErrorText(error));
     source.owned = true;
-    source.name = *options.inputFile;
   }
   if (const int status = RefuseInputAsOutput(options, source); status != kSuccess)
     return status;
   std::optional<OutputFile> file;
-  const std::string outputName = options.outputFile.value_or("the output");
+  const std::string outputName = options.outputFile ? Shown(*options.outputFile) : "the output";
   if (options.outputFile) {
     file.emplace();
     if (const int error = file->Open(*options.outputFile, !encode); error != 0)
-      return Complain(kIoError, "cannot write " + outputName + ": " + ErrorText(error));
+      return Complain(kIoError, "cannot write " + outputName + ": " + file->Why(error));
   }
-  const bool toTerminal = !file && IsTerminal(kStandardOutput);
+  const bool toTerminal = file ? file->IsTerminal() : IsTerminal(kStandardOutput);
 
   CliHost host;
   Form1 form(host);
@@ -342,25 +364,27 @@ int Run(const Options& options) {
   std::string raw;  // a raw code as read, to tell whether it looks escaped
   const bool escapedInput = !encode && !options.armor && (options.escaped || IsTerminal(source.fd));
   int status = kSuccess;
+  std::size_t added = 0;
   try {
     Password password = GetPassword(options, encode);
+    WipeOnExit wipePassword(password.bytes);
     if (password.status != kSuccess)
       return password.status;
-    status = TypeThePassword(password, form);
-    WipeStack();
-    if (status != kSuccess)
-      return status;
-    if (form.Text3().empty()) {
+    if (WithoutByteOrderMark(password.bytes).empty()) {
       command();  // the window's own refusal of an empty password
       return host.Status();
     }
+    status = CheckPassword(password);
+    WipeStack();
+    if (status != kSuccess)
+      return status;
 
     if (IsTerminal(source.fd)) {
       WriteAll(kStandardError, std::string("vantrel-cli: ") +
                                    (encode ? "type the text" : "paste the code") + ", then press " +
                                    std::string(kEndOfInputKeys) + " on a line of its own.\n");
     }
-    status = encode         ? ReadText(form, options, source)
+    status = encode         ? ReadText(form, options, source, added)
              : escapedInput ? ReadEscapedCode(form, source)
                             : ReadRawCode(form, source, raw);
     if (status == kSuccess && !encode && options.armor && !form.Text2().empty() &&
@@ -370,6 +394,8 @@ int Run(const Options& options) {
                       "reads any code.");
     }
     if (status == kSuccess) {
+      TypeThePassword(password, form);
+      WipeStack();
       command();
       status = host.Status();
     }
@@ -377,6 +403,10 @@ int Run(const Options& options) {
     return kInternal;
   }
   if (status != kSuccess) {
+    if (added > 0 && form.Text1().size() > static_cast<std::size_t>(kMaxPlainLength)) {
+      Complain(kRefused, "line breaks count twice: the window types each as CR LF, which adds " +
+                             Grouped(added) + " characters to this text.");
+    }
     if (!encode && !escapedInput && LooksEscaped(WithoutByteOrderMark(raw))) {
       Complain(kRejected,
                "the input looks like a code in the escaped form; if it is one, decode it with "

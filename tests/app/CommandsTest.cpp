@@ -263,7 +263,7 @@ TEST(Decode, RefusesCodesTooLongToCount) {
   w.form.Decode_Click();
   EXPECT_EQ(w.host.Last(),
             (Message{MsgId::TooLong,
-                     u"The code is too long to decode.\r\n\r\nA code has at most 32,766 "
+                     u"The code is too long to decode.\r\n\r\nA code has at most 32,764 "
                      u"characters; this one has 32,767.",
                      MsgIcon::Exclamation}));
   EXPECT_EQ(w.form.Text2(), code + u"A");

@@ -229,7 +229,7 @@ TEST(Host, EveryMessageIsOneLineNamingTheTool) {
        "wrong password: the code does not decode with this one (the window says \"Wrong "
        "Password\")."},
       {messages::TooLongToDecode(40000),
-       "the code is too long to decode. A code has at most 32,766 characters; this one has "
+       "the code is too long to decode. A code has at most 32,764 characters; this one has "
        "40,000."},
       {messages::ErrorReport(Error(6, u"Overflow")),
        "internal error (the window says \"Error 6: Overflow\")."},

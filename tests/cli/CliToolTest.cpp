@@ -1,12 +1,21 @@
 // Runs the built vantrel-cli as a shell or a terminal would and compares its
 // codes with those of the window model driven directly.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -229,6 +238,10 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
   struct Case {
     std::string command, password, input, message;
   };
+  // 24,572 bytes, 243 of them lone LFs, each of which becomes CR LF.
+  std::string lines;
+  while (lines.size() < 24572)
+    lines += lines.size() % 101 == 100 ? '\n' : 'x';
   const std::vector<Case> cases = {
       {"encode", "", "text", "the password is empty (the window says \"Enter Password Frist\")."},
       {"decode", "", "code", "the password is empty (the window says \"Enter Password Frist\")."},
@@ -239,11 +252,15 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
       {"encode", "k", std::string(24573, 'a'),
        "the text is too long to encode. Vantrel encodes at most 24,572 characters; this text "
        "has 24,573."},
+      {"encode", "k", lines,
+       "the text is too long to encode. Vantrel encodes at most 24,572 characters; this text "
+       "has 24,815.\nvantrel-cli: line breaks count twice: the window types each as CR LF, "
+       "which adds 243 characters to this text."},
       {"encode", "k", std::string(98292, 'a'),
        "the text from standard input is too long to encode: Vantrel encodes at most 24,572 "
        "characters."},
       {"decode", "k", std::string(32767, 'a'),
-       "the code is too long to decode. A code has at most 32,766 characters; this one has "
+       "the code is too long to decode. A code has at most 32,764 characters; this one has "
        "32,767."},
       {"encode", "k", "ok\nso~",
        "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel encodes only "
@@ -441,6 +458,28 @@ TEST_F(CliToolTest, FilesThatCannotBeReadOrWritten) {
   const Spawned result = Spawn(full);
   EXPECT_EQ(result.Status(), 74);
   EXPECT_NE(result.err.find("cannot write"), std::string::npos);
+
+  // A crafted name reaches the terminal with its controls named, not sent:
+  // a title change, C1's CSI, a right-to-left override, a byte not UTF-8.
+  const std::string crafted =
+      "a\x1B]0;owned\x07\xC2\x9B"
+      "b\xE2\x80\xAE"
+      "c\xFF";
+  const std::string shown = "aU+001B]0;ownedU+0007U+009BbU+202Ec\\xFF";
+  const std::string pw = File("pw", "k");
+  const std::vector<std::vector<std::string>> lines = {
+      {"encode", "--password-file", crafted},
+      {"encode", "--password-file", pw, crafted},
+      {"encode", "--password-file", pw, "-o", crafted + "/x"},
+      {crafted},
+  };
+  for (const auto& line : lines) {
+    const Spawned named = Spawn(Tool(line, "text"));
+    EXPECT_NE(named.err.find(shown), std::string::npos) << named.err;
+    EXPECT_EQ(std::count_if(named.err.begin(), named.err.end(),
+                            [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }),
+              std::count(named.err.begin(), named.err.end(), '\n'));
+  }
 }
 
 TEST_F(CliToolTest, HelpAndVersion) {
@@ -510,85 +549,317 @@ TEST_F(CliToolTest, SuggestsEscapedOnlyForInputThatLooksEscaped) {
   }
 }
 
-TEST_F(CliToolTest, OutputFileAppearsWholeOrNotAtAll) {
+// What a folder holds, one line per entry below it, sorted: its path, its
+// kind, and for files their permissions, other names, owner when not the
+// test's, and bytes.
+std::vector<std::string> Listing(const std::filesystem::path& folder) {
+  std::vector<std::string> lines;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(entry.path().c_str(), &st);
+    char mode[8];
+    std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(st.st_mode & 07777));
+    std::string line = entry.path().lexically_relative(folder).string();
+    if (S_ISLNK(st.st_mode)) {
+      line += " link to " + std::filesystem::read_symlink(entry.path()).string();
+    } else if (S_ISDIR(st.st_mode)) {
+      line += " folder" + std::string(mode);
+    } else if (S_ISSOCK(st.st_mode)) {
+      line += " socket";
+    } else {
+      line += S_ISFIFO(st.st_mode) ? " fifo" : S_ISCHR(st.st_mode) ? " device" : " file";
+      line += mode;
+      if (st.st_nlink > 1)
+        line += " x" + std::to_string(st.st_nlink);
+      if (st.st_uid != ::geteuid())
+        line += " owned by " + std::to_string(st.st_uid);
+      if (S_ISREG(st.st_mode)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        line += " \"" + std::string(std::istreambuf_iterator<char>(file), {}) + "\"";
+      }
+    }
+    lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// -o FILE for every kind of FILE: what becomes of it and of everything
+// beside it, as "> FILE" would leave them, and no temporary file behind.
+TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
   const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
   const mode_t mask = ::umask(0);
   ::umask(mask);
+  char usual[8];
+  std::snprintf(usual, sizeof usual, "%04o", static_cast<unsigned>(0666 & ~mask));
+  const std::string encoded = std::string(" file ") + usual + " \"" + code + "\"";
+  const std::string longName(250, 'n');
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+
+  // What the folder holds before: f a file (with text), h another name for
+  // the file named in text, l a symbolic link to text (L: nobody's), d a
+  // folder, p a FIFO, c a null device, s a socket; each with its mode.
+  struct Thing {
+    char kind;
+    std::string name;
+    mode_t mode = 0644;
+    std::string text = {};
+  };
+  enum Flags : unsigned {
+    kFails = 1,       // input the command refuses
+    kStrictMask = 2,  // run under umask 0277
+    kNobody = 4,      // run as nobody
+    kLog = 8,         // standard output appends to the folder's "log"
+    kFifoRead = 16,   // the test reads "out", a FIFO, afterwards
+  };
   struct Case {
-    std::string command, input;
-    std::optional<mode_t> existing;  // an old file "old" with these permissions
-    bool viaLink;
+    std::string what, command, target;
+    std::vector<Thing> before;
     int status;
-    std::string after;
-    mode_t mode;
+    std::vector<std::string> after;  // the folder's listing afterwards
+    std::string says = {};           // part of the message
+    unsigned flags = 0;
   };
+  // One case a row, or two.
+  // clang-format off
   const std::vector<Case> cases = {
-      {"encode", "Hi", {}, false, 0, code, 0666 & ~mask},
-      {"decode", code, {}, false, 0, "Hi", 0600},
-      {"decode", code, 0644, false, 0, "Hi", 0600},
-      {"encode", "Hi", 0640, false, 0, code, 0640},
-      {"encode", "Hi", 0644, true, 0, code, 0644},
-      {"decode", "not a code", 0644, false, 1, "old", 0644},
-      {"encode", "", 0644, true, 2, "old", 0644},
+      {"a new file", "encode", "out", {}, 0, {"out" + encoded}},
+      {"a new file, decoded", "decode", "out", {}, 0, {"out file 0600 \"Hi\""}},
+      {"a new file, decoded, under a stricter umask", "decode", "out", {}, 0,
+       {"out file 0400 \"Hi\""}, "", kStrictMask},
+      {"a file", "encode", "out", {{'f', "out", 0640, "old"}}, 0,
+       {"out file 0640 \"" + code + "\""}},
+      {"a file, decoded", "decode", "out", {{'f', "out", 0644, "old"}}, 0, {"out file 0600 \"Hi\""}},
+      {"a file, when decoding fails", "decode", "out", {{'f', "out", 0644, "old"}}, 1,
+       {"out file 0644 \"old\""}, "", kFails},
+      {"a file with two names", "encode", "out", {{'f', "out", 0644, "old"}, {'h', "other", 0, "out"}},
+       0, {"other file 0644 x2 \"" + code + "\"", "out file 0644 x2 \"" + code + "\""}},
+      {"a symbolic link", "encode", "out", {{'f', "target", 0644, "old"}, {'l', "out", 0, "target"}},
+       0, {"out link to target", "target file 0644 \"" + code + "\""}},
+      {"a symbolic link, when encoding fails", "encode", "out",
+       {{'f', "target", 0644, "old"}, {'l', "out", 0, "target"}}, 2,
+       {"out link to target", "target file 0644 \"old\""}, "", kFails},
+      {"a symbolic link to nothing", "decode", "out", {{'l', "out", 0, "target"}}, 0,
+       {"out link to target", "target file 0600 \"Hi\""}},
+      {"another user's link in a shared folder", "decode", "tmp/out",
+       {{'f', "victim", 0644, "old"}, {'d', "tmp", 01777}, {'L', "tmp/out", 0, "../victim"}}, 74,
+       {"tmp folder 1777", "tmp/out link to ../victim", "victim file 0644 \"old\""},
+       "another user's symbolic link in a shared folder is not followed"},
+      {"a FIFO", "decode", "out", {{'p', "out"}}, 0, {"out fifo 0644"}, "", kFifoRead},
+      {"a device", "decode", "out", {{'c', "out"}}, 0, {"out device 0644"}},
+      {"a socket", "encode", "out", {{'s', "out"}}, 74, {"out socket"},
+       "cannot write out: No such device or address"},
+      {"standard output, appended to", "encode", "/dev/stdout", {{'f', "log", 0644, "earlier\n"}},
+       0, {"log file 0644 \"earlier\n" + code + "\""}, "", kLog},
+      {"a read-only folder", "encode", "ro/out", {{'d', "ro", 0555}}, 74, {"ro folder 0555"},
+       "cannot write ro/out: no file can be made in its folder ro:", kNobody},
+      {"a missing folder", "encode", "none/out", {}, 74, {},
+       "cannot write none/out: no file can be made in its folder none:"},
+      {"another user's file", "encode", "shared/out",
+       {{'d', "shared", 0777}, {'f', "shared/out", 0666, "old"}}, 0,
+       {"shared folder 0777", "shared/out file 0666 \"" + code + "\""}, "", kNobody},
+      {"another user's file others may read, decoded", "decode", "shared/out",
+       {{'d', "shared", 0777}, {'f', "shared/out", 0666, "old"}}, 74,
+       {"shared folder 0777", "shared/out file 0666 \"old\""}, "only its owner may make it private",
+       kNobody},
+      {"a long name", "encode", longName, {}, 0, {longName + encoded}},
   };
+  // clang-format on
+
   const std::filesystem::path folder = dir_ / "out";
-  const std::filesystem::path out = folder / "result";
+  std::filesystem::permissions(
+      dir_, std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
+  const std::string password = File("password", "k\n");
+  const bool root = ::geteuid() == 0;
+  std::vector<std::string> skipped;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.command + " " + c.input);
+    SCOPED_TRACE(c.what);
+    // Devices, other users' links and other users need root.
+    if (!root && ((c.flags & kNobody) != 0 ||
+                  std::any_of(c.before.begin(), c.before.end(),
+                              [](const Thing& t) { return t.kind == 'c' || t.kind == 'L'; }))) {
+      skipped.push_back(c.what);
+      continue;
+    }
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
-    if (c.existing) {
-      std::ofstream(out) << "old";
-      ::chmod(out.c_str(), *c.existing);
+    for (const Thing& t : c.before) {
+      const std::filesystem::path path = folder / t.name;
+      sockaddr_un address{AF_UNIX, {}};
+      switch (t.kind) {
+        case 'f':
+        case 'd':
+          if (t.kind == 'f')
+            std::ofstream(path) << t.text;
+          else
+            std::filesystem::create_directory(path);
+          ::chmod(path.c_str(), t.mode);
+          break;
+        case 'h':
+          std::filesystem::create_hard_link(folder / t.text, path);
+          break;
+        case 'l':
+        case 'L':
+          std::filesystem::create_symlink(t.text, path);
+          if (t.kind == 'L')
+            ::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid);
+          break;
+        case 'p':
+          ::mkfifo(path.c_str(), t.mode);
+          break;
+        case 'c':
+          ::mknod(path.c_str(), S_IFCHR | t.mode, makedev(1, 3));
+          break;
+        case 's':
+          path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+          const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+          ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+          ::close(s);
+          break;
+      }
     }
-    std::filesystem::path target = out;
-    if (c.viaLink) {
-      target = folder / "link";
-      std::filesystem::create_symlink(out, target);
+    const bool encode = c.command == "encode";
+    SpawnOptions options =
+        Tool({c.command, "--password-file", password, "-o", c.target},
+             (c.flags & kFails) != 0 ? (encode ? "" : "not a code") : (encode ? "Hi" : code));
+    if ((c.flags & kNobody) != 0)
+      options.user = {nobody->pw_uid, nobody->pw_gid};
+    if ((c.flags & kLog) != 0) {
+      options.outputFile = (folder / "log").string();
+      options.appendToOutputFile = true;
     }
-    const Spawned result = Run(c.command, "k", c.input, {"-o", target.string()});
+    // The test holds the FIFO open both ways, so the tool finds a reader,
+    // and what it wrote waits there.
+    const int fifo =
+        (c.flags & kFifoRead) != 0 ? ::open((folder / "out").c_str(), O_RDWR | O_NONBLOCK) : -1;
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    ::umask((c.flags & kStrictMask) != 0 ? 0277 : mask);
+    const Spawned result = Spawn(options);
+    ::umask(mask);
+    std::filesystem::current_path(cwd);
+    std::string received(64, '\0');
+    const ssize_t got = fifo >= 0 ? ::read(fifo, received.data(), received.size()) : 0;
+    received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (fifo >= 0)
+      ::close(fifo);
+
     EXPECT_EQ(result.Status(), c.status) << result.err;
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(Slurp(out), c.after);
-    struct stat st {};
-    ASSERT_EQ(::stat(out.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, c.mode);
-    EXPECT_EQ(std::filesystem::is_symlink(target), c.viaLink);
-    const auto files = std::distance(std::filesystem::directory_iterator(folder), {});
-    EXPECT_EQ(files, c.viaLink ? 2 : 1);  // no temporary file left behind
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    EXPECT_EQ(Listing(folder), c.after);
+    EXPECT_EQ(received, (c.flags & kFifoRead) != 0 ? "Hi" : "");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+      if (entry.is_directory() && !entry.is_symlink())  // so that remove_all can empty it
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all);
+    }
   }
-  EXPECT_EQ(Run("encode", "k", "Hi", {"-o", (dir_ / "none" / "x").string()}).Status(), 74);
+  if (!skipped.empty()) {
+    std::string names;
+    for (const std::string& name : skipped)
+      names += (names.empty() ? "" : "; ") + name;
+    GTEST_SKIP() << "not run without root: " << names;
+  }
+}
+
+// Killed by SIGKILL, which no handler sees, while it writes the result, the
+// tool leaves FILE as it was and no temporary file: the result has no name
+// in the folder until it is complete.
+TEST_F(CliToolTest, AKilledRunLeavesNoTemporaryFile) {
+  const std::filesystem::path folder = dir_ / "out";
+  std::filesystem::create_directory(folder);
+  const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (unnamed < 0)
+    GTEST_SKIP() << "no unnamed files in " << folder << ": a killed run leaves its temporary file";
+  ::close(unnamed);
+  std::ofstream(folder / "result") << "old";
+  const std::string pw = File("pw", "k\n");
+  const std::string input = File("in", "Hi");
+  const std::string result = (folder / "result").string();
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3; ++fd)
+      ::dup2(null, fd);
+    ::raise(SIGSTOP);
+    ::execl(VANTREL_CLI, VANTREL_CLI, "encode", "--password-file", pw.c_str(), "-o", result.c_str(),
+            input.c_str(), nullptr);
+    ::_exit(127);
+  }
+  // Stops the tool at each system call until it syncs the finished result
+  // to the disk; there it is killed.
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
+  std::string writing;  // the file the result was written into when killed
+  int signal = 0;
+  while (::ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void*>(signal)) == 0 &&
+         ::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+    signal =
+        WSTOPSIG(status) == (SIGTRAP | 0x80) || WSTOPSIG(status) == SIGTRAP ? 0 : WSTOPSIG(status);
+    __ptrace_syscall_info call{};
+    if (WSTOPSIG(status) != (SIGTRAP | 0x80) ||
+        ::ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof call), &call) <= 0 ||
+        call.op != PTRACE_SYSCALL_INFO_ENTRY || call.entry.nr != SYS_fsync)
+      continue;
+    writing = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/fd/" +
+                                            std::to_string(call.entry.args[0]));
+    ::kill(pid, SIGKILL);
+  }
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  EXPECT_TRUE(writing.starts_with(folder.string() + "/") && writing.ends_with(" (deleted)"))
+      << writing;
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"result file 0644 \"old\""});
 }
 
 TEST_F(CliToolTest, RefusesAnOutputThatIsOneOfTheInputs) {
   const std::string input = File("in", "Hi");
   const std::string pw = File("pw", "k\n");
+  enum Redirect { kNone, kEmptying, kAppending };  // standard output to the input: > in, >> in
   struct Case {
     std::vector<std::string> args;
-    bool toInput;  // standard output is the input file, as with "> in"
+    Redirect redirect;
     std::string says;
   };
   const std::vector<Case> cases = {
       {{"encode", "--password-file", pw, input},
-       true,
-       "standard output is the input file " + input + " itself"},
+       kEmptying,
+       "standard output is the input file " + input + " itself, which a shell's \"> " + input +
+           "\" has already emptied;"},
+      {{"encode", "--password-file", pw, input},
+       kAppending,
+       "standard output is the input file " + input +
+           " itself, which the result would be written into;"},
       {{"encode", "--password-file", pw, "-o", input, input},
-       false,
+       kNone,
        "the output file " + input + " is the input file " + input + " itself"},
       {{"decode", "--password-file", pw, "--output=" + pw, input},
-       false,
+       kNone,
        "the output file " + pw + " is the password file " + pw},
+      {{"encode", "--password-fd", "3", "-o", pw, input},
+       kNone,
+       "the output file " + pw + " is the file the password is read from (descriptor 3)"},
+      {{"encode", "--password-fd", "3", "-o", "/dev/fd/3", input},
+       kNone,
+       "the output file /dev/fd/3 is the file the password is read from (descriptor 3)"},
   };
   for (const Case& c : cases) {
     SpawnOptions options = Tool(c.args);
-    if (c.toInput)
+    if (c.redirect != kNone) {
       options.outputFile = input;
+      options.appendToOutputFile = c.redirect == kAppending;
+    }
+    options.readOnlyOn = {{3, pw}};
     const Spawned result = Spawn(options);
     EXPECT_EQ(result.Status(), 64);
     EXPECT_NE(result.err.find("vantrel-cli: " + c.says), std::string::npos) << result.err;
-    if (!c.toInput) {
-      EXPECT_EQ(Slurp(input), "Hi");
-    }
+    EXPECT_EQ(Slurp(input), c.redirect == kEmptying ? "" : "Hi");
     File("in", "Hi");
   }
   EXPECT_EQ(Slurp(pw), "k\n");
@@ -629,7 +900,55 @@ TEST_F(CliToolTest, ABrokenPipeIsAWriteErrorAndHugeEscapedInputStopsEarly) {
   EXPECT_EQ(huge.Status(), 2);
   EXPECT_EQ(huge.err,
             "vantrel-cli: the code from standard input is too long to decode: a code has at most "
-            "32,766 characters.\n");
+            "32,764 characters.\n");
+}
+
+// While the tool waits for the text, the password it has read is in its
+// memory once, as the bytes read, and not as the 16-bit text the window
+// model is typed in with.
+TEST_F(CliToolTest, WhileTheTextIsAwaitedThePasswordIsHeldOnce) {
+  const std::string password = "Vq7zXw3Lp";
+  std::string wide;
+  for (const char c : password)
+    wide += {c, '\0'};
+  SpawnOptions options = Tool({"encode", "--password-file", File("pw", password + "\n")});
+  int in = -1, out = -1, err = -1;
+  Spawned child = Start(options, in, out, err);
+  const std::string process = "/proc/" + std::to_string(child.pid);
+  bool waiting = false;  // in a read of standard input
+  for (int i = 0; i < 1000 && !waiting; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream call(process + "/syscall");
+    long number = -1;
+    std::string fd;
+    call >> number >> fd;
+    waiting = number == SYS_read && fd == "0x0";
+  }
+  EXPECT_TRUE(waiting);
+
+  int bytes = 0, texts = 0;
+  std::ifstream maps(process + "/maps");
+  const int memory = ::open((process + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long long start = 0, end = 0;
+    char readable = '-';
+    if (std::sscanf(line.c_str(), "%llx-%llx %c", &start, &end, &readable) != 3 ||
+        readable != 'r' || end - start > (1ULL << 30))  // not the sanitizers' shadow
+      continue;
+    std::string region(end - start, '\0');
+    if (::pread(memory, region.data(), region.size(), static_cast<off_t>(start)) <= 0)
+      continue;
+    for (auto at = region.find(password); at != std::string::npos;
+         at = region.find(password, at + 1))
+      ++bytes;
+    for (auto at = region.find(wide); at != std::string::npos; at = region.find(wide, at + 1))
+      ++texts;
+  }
+  ::close(memory);
+  Finish(child, in, out, err, "Hi");
+  EXPECT_EQ(child.Status(), 0) << child.err;
+  EXPECT_EQ(bytes, 1);  // the one copy, which shows the search finds what is there
+  EXPECT_EQ(texts, 0);
 }
 
 // Terminal sessions: the child's controlling terminal is a pseudo-terminal
@@ -711,11 +1030,12 @@ TEST_F(CliToolTest, TerminalsGetTheMailSafeOrEscapedFormAndNoRawControlCharacter
   EXPECT_EQ(screen.ReadUntil("alert", std::chrono::seconds(5)), "red \\x1B[31m alert");
 }
 
-// Types each line when the terminal shows its prompt.
+// Types each line when the terminal shows its prompt; a Ctrl+D ends it
+// without Enter.
 void Answer(Pty& pty, const std::vector<std::pair<std::string, std::string>>& prompts) {
   for (const auto& [prompt, line] : prompts) {
     pty.ReadUntil(prompt);
-    pty.Write(line + "\n");
+    pty.Write(line.ends_with('\x04') ? line : line + "\n");
   }
 }
 
@@ -727,6 +1047,8 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
     std::string out, err;
   };
   const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
+  const std::string empty =
+      "vantrel-cli: the password is empty (the window says \"Enter Password Frist\").\n";
   const std::vector<Case> cases = {
       {"encode", "Hi", {{"Password: ", "k"}, {"Password again: ", "k"}}, 0, code, ""},
       {"encode",
@@ -736,6 +1058,9 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
        "",
        "vantrel-cli: the two passwords typed differ; nothing was encoded.\n"},
       {"decode", code, {{"Password: ", "k"}}, 0, "Hi", ""},
+      // Nothing typed, or the input ended at once: refused without asking again.
+      {"encode", "Hi", {{"Password: ", ""}}, 2, "", empty},
+      {"encode", "Hi", {{"Password: ", "\x04"}}, 2, "", empty},
   };
   for (const Case& c : cases) {
     Pty pty;
@@ -757,7 +1082,7 @@ TEST_F(CliToolTest, EncodeAsksForThePasswordTwiceAndDecodeOnce) {
 TEST_F(CliToolTest, APasswordDescriptorThatIsATerminalIsAskedOnWithEchoOff) {
   Pty pty;
   SpawnOptions options = Tool({"encode", "--password-fd", "3"});
-  options.terminalOn = {{3, pty.Name()}};  // and no controlling terminal at all
+  options.readOnlyOn = {{3, pty.Name()}};  // and no controlling terminal at all
   int in = -1, out = -1, err = -1;
   Spawned child = Start(options, in, out, err);
   pty.ReadUntil("Password: ");
@@ -834,7 +1159,7 @@ TEST_F(CliToolTest, EverySignalThatEndsTheToolAtThePromptPutsTheEchoBack) {
     std::string soft, hard;
     fields >> soft >> hard;
     EXPECT_EQ(soft + " " + hard, "0 0");
-    EXPECT_FALSE(std::filesystem::is_empty(folder));  // the output's temporary file
+    EXPECT_TRUE(std::filesystem::is_empty(folder));  // nothing is made before the result
     ::kill(child.pid, signal);
     if (signal == SIGPIPE) {  // ignored: the tool still asks
       std::this_thread::sleep_for(std::chrono::milliseconds(50));

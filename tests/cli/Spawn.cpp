@@ -1,6 +1,7 @@
 #include "Spawn.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -68,7 +69,9 @@ Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& std
 
   int outFile = -1;
   if (options.outputFile) {
-    outFile = ::open(options.outputFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    outFile = ::open(
+        options.outputFile->c_str(),
+        O_WRONLY | O_CREAT | O_CLOEXEC | (options.appendToOutputFile ? O_APPEND : O_TRUNC), 0600);
     if (outFile < 0)
       throw std::runtime_error("cannot create " + *options.outputFile);
     outFile = High(outFile);
@@ -98,14 +101,17 @@ Spawned Start(const SpawnOptions& options, int& stdinFd, int& stdoutFd, int& std
       if (options.outputToTerminal)
         ::dup2(tty, STDOUT_FILENO);
     }
-    if (options.terminalOn) {
-      const int other = ::open(options.terminalOn->second.c_str(), O_RDONLY | O_NOCTTY);
+    if (options.readOnlyOn) {
+      const int other = ::open(options.readOnlyOn->second.c_str(), O_RDONLY | O_NOCTTY);
       if (other < 0)
         ::_exit(126);
-      ::dup2(other, options.terminalOn->first);
-      if (other != options.terminalOn->first)
+      ::dup2(other, options.readOnlyOn->first);
+      if (other != options.readOnlyOn->first)
         ::close(other);
     }
+    if (options.user && (::setgroups(0, nullptr) != 0 || ::setgid(options.user->second) != 0 ||
+                         ::setuid(options.user->first) != 0))
+      ::_exit(126);
     if (in)
       ::dup2(in->read, STDIN_FILENO);
     if (out)

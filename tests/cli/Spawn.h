@@ -16,8 +16,10 @@ struct SpawnOptions {
   std::string input;              // written to its standard input through a pipe
   // Further descriptors, each the read end of a pipe fed with the given bytes.
   std::vector<std::pair<int, std::string>> extraInputs;
-  // Standard output to this file instead of the pipe that Spawned::out reads.
+  // Standard output to this file instead of the pipe that Spawned::out reads,
+  // emptied first as by ">", or appended to as by ">>".
   std::optional<std::string> outputFile;
+  bool appendToOutputFile = false;
   // The child's controlling terminal, by its device name; none by default,
   // so nothing can ever be asked on the terminal that runs the tests.
   std::optional<std::string> terminal;
@@ -28,9 +30,12 @@ struct SpawnOptions {
   // and exits with its status (128 + N after signal N). Only then does
   // Ctrl+Z stop it, as a process group with no such parent is left running.
   bool asJob = false;
-  // A terminal, by its device name, opened for reading only on the given
-  // descriptor without becoming the controlling terminal.
-  std::optional<std::pair<int, std::string>> terminalOn;
+  // A file or a terminal, by its name, opened for reading only on the given
+  // descriptor (a terminal without becoming the controlling terminal).
+  std::optional<std::pair<int, std::string>> readOnlyOn;
+  // The user and group the child runs as, with no other groups (the tests
+  // run as root, which no permission stops).
+  std::optional<std::pair<unsigned, unsigned>> user;
 };
 
 struct Spawned {

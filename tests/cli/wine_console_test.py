@@ -89,6 +89,11 @@ with tempfile.TemporaryDirectory() as work:
     check("the password was echoed", "secret" not in screen, screen)
     check("the code is not in the mail-safe form", armored.strip() in screen, screen)
 
+    # An empty first password is refused at once: there is nothing to confirm.
+    screen, status = run([exe, "encode", "hello.txt"], [("Password:", "\r")], work)
+    check("an empty password: status 2, not asked again", status == 2 and "again" not in screen,
+          screen)
+
     # The echo is back after the prompt: when the passwords differ, and
     # after Ctrl+C, which ends the program as Windows' own handler would,
     # leaving no output file, whole or temporary.

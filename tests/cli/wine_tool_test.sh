@@ -87,6 +87,9 @@ win encode --password-file hello.pw -o replaced hello.txt
 same "-o over an existing file" hello.code replaced
 win encode --password-file hello.pw -o no-folder/out hello.txt 2>/dev/null
 [ $? -eq 74 ] || fail "-o into a missing folder: not status 74"
+long=$(printf 'n%.0s' {1..240})
+win encode --password-file hello.pw -o "$long" hello.txt
+same "-o with a 240-character name" hello.code "$long"
 leftovers=$(find . -name '*.vantrel-*')
 [ -z "$leftovers" ] || fail "temporary files left: $leftovers"
 
@@ -129,6 +132,8 @@ done
 # handles that cmd made.
 "$wine" cmd /c "$winexe encode --password-file hello.pw same.txt >> same.txt" 2>win.err
 [ $? -eq 64 ] || fail "encode same.txt >> same.txt in cmd: not refused: $(cat win.err)"
+grep -q "which the result would be written into" win.err ||
+  fail "encode same.txt >> same.txt in cmd: \"$(cat win.err)\" says it was emptied"
 cmp -s hello.txt same.txt || fail "the input given as the output was changed"
 
 [ "$failures" -eq 0 ] || exit 1
