@@ -187,10 +187,14 @@ void Form1::CopyForMail_Click() {
     MailSafeRead block = BlockIn(text2_);
     if (RefuseBlock(host_, block))
       return;
-    const ByteArray code =
-        block.found == MailSafeFind::Intact ? std::move(block.code) : CodeBytes(text2_);
-    PutOnClipboard(MailSafeForm(code, u"\r\n"), messages::CopiedForMail(), true);
+    PutOnClipboard(block.found == MailSafeFind::Intact ? MailSafeForm(block.code, u"\r\n")
+                                                       : MailSafeFormOf(text2_, u"\r\n"),
+                   messages::CopiedForMail(), true);
   });
+}
+
+Text MailSafeFormOf(const Text& code, std::u16string_view lineBreak) {
+  return MailSafeForm(CodeBytes(code), lineBreak);
 }
 
 void Form1::PutOnClipboard(const Text& text, const Message& copied, bool forMail) {

@@ -130,6 +130,20 @@ class Form1 {
   std::int16_t charCode_ = 0;
 };
 
+// The mail-safe form of a code field's text (codec/MailSafe.h), each
+// character as its code-page byte, the lines joined by lineBreak: what Copy
+// For Mail copies, and what vantrel-cli writes.
+Text MailSafeFormOf(const Text& code, std::u16string_view lineBreak);
+
+// The characters Ctrl with a key types, as Windows reports them with the US
+// layout, for every binding's password field alike: `key` is the key's
+// character on that layout (a letter, " ", "[", "\", "]", "^", "_"), or
+// '\b', '\r' and '\x1B' for Backspace, Enter and Escape. A letter gives 1
+// to 26 (Shift or not), "[" and Escape 27, "\" 28, "]" 29, "^" 30, "_" 31,
+// Space 32, Backspace 127 and Enter 10 (those three nothing with Shift);
+// any other key nothing.
+Text ControlCharacter(char16_t key, bool shift);
+
 // Types keys into a window's Text3 as a keyboard does, one at a time: the
 // key's character event, then the field applies it. Backspace (8) deletes
 // the character before it; every other key is appended as its character. A

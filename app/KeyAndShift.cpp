@@ -150,4 +150,32 @@ void Form1::ShiftIntoPlain() {
   pos_ = Add16(n, 1);
 }
 
+Text ControlCharacter(char16_t key, bool shift) {
+  if (key >= u'a' && key <= u'z')
+    key = static_cast<char16_t>(key - u'a' + u'A');
+  if (key >= u'A' && key <= u'Z')
+    return Text(1, static_cast<char16_t>(key - u'A' + 1));
+  switch (key) {
+    case u'\x1B':
+    case u'[':
+      return u"\x1B";
+    case u'\\':
+      return u"\x1C";
+    case u']':
+      return u"\x1D";
+    case u'^':
+      return u"\x1E";
+    case u'_':
+      return u"\x1F";
+    case u' ':
+      return shift ? Text() : Text(u" ");
+    case u'\b':
+      return shift ? Text() : Text(u"\x7F");
+    case u'\r':
+      return shift ? Text() : Text(u"\n");
+    default:
+      return {};
+  }
+}
+
 }  // namespace vantrel

@@ -17,7 +17,6 @@
 #include "Streams.h"
 #include "Terminal.h"
 #include "Utf8.h"
-#include "app/AnsiCodePage.h"
 #include "app/Messages.h"
 #include "codec/MailSafe.h"
 
@@ -303,13 +302,6 @@ int ReadRawCode(Form1& form, const Source& source, std::string& raw) {
   return kSuccess;
 }
 
-// The mail-safe form of a code, its lines ending in LF.
-std::string MailSafeCode(const Text& code) {
-  ByteArray bytes(code.size());
-  std::ranges::transform(code, bytes.begin(), AnsiCode);
-  return EncodeUtf8(MailSafeForm(bytes, u"\n"));
-}
-
 int WriteOut(OutputFile* file, const std::string& name, std::string_view bytes) {
   int error = 0;
   if (file == nullptr) {
@@ -420,7 +412,7 @@ int Run(const Options& options) {
     if (options.escaped)
       return WriteOut(out, outputName, EscapeCode(form.Text2(), kEscapedLineWidth) + "\n");
     if (options.armor || toTerminal)
-      return WriteOut(out, outputName, MailSafeCode(form.Text2()) + "\n");
+      return WriteOut(out, outputName, EncodeUtf8(MailSafeFormOf(form.Text2(), u"\n")) + "\n");
     return WriteOut(out, outputName, EncodeUtf8(form.Text2()));
   }
   const Text text = options.binary ? form.Text1() : WithUnixLineEnds(form.Text1());

@@ -8,6 +8,7 @@
 
 #include "QtText.h"
 #include "app/AnsiCodePage.h"
+#include "app/Form1.h"
 
 namespace vantrel {
 namespace {
@@ -49,35 +50,25 @@ int LatinLetterKey(const QKeyEvent& event) {
 #endif
 }
 
-// Ctrl (without Alt) with a key, as the US layout gives it.
+// Ctrl (without Alt) with a key: the key as the US layout names it, and
+// the characters that gives.
 Text ControlCharacter(const QKeyEvent& event, bool shift) {
   int key = event.key();
   if (key < 0x10000 && QChar::isLetter(static_cast<char32_t>(key)) && key > 0x7F)
     key = LatinLetterKey(event);
-  if (key >= Qt::Key_A && key <= Qt::Key_Z)
-    return Text(1, static_cast<char16_t>(key - Qt::Key_A + 1));
   switch (key) {
     case Qt::Key_Escape:
-      return u"\x1B";
+      return vantrel::ControlCharacter(u'\x1B', shift);
     case Qt::Key_Backspace:
-      return shift ? Text() : Text(u"\x7F");
+      return vantrel::ControlCharacter(u'\b', shift);
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return shift ? Text() : Text(u"\n");
-    case Qt::Key_Space:
-      return shift ? Text() : Text(u" ");
-    case Qt::Key_BracketLeft:
-      return u"\x1B";
-    case Qt::Key_Backslash:
-      return u"\x1C";
-    case Qt::Key_BracketRight:
-      return u"\x1D";
-    case Qt::Key_AsciiCircum:
-      return u"\x1E";
-    case Qt::Key_Underscore:
-      return u"\x1F";
+      return vantrel::ControlCharacter(u'\r', shift);
     default:
-      return {};
+      // The keys of printable ASCII characters are numbered by them.
+      return key >= 0x20 && key < 0x7F
+                 ? vantrel::ControlCharacter(static_cast<char16_t>(key), shift)
+                 : Text();
   }
 }
 

@@ -85,12 +85,14 @@ std::string UnknownPlatform() {
 // held back: if it cannot connect, it would print several lines and abort;
 // the user gets one line and the usual failure status instead.
 std::string attempted;
-std::string unknownPlatform;
+bool platformSet = false;  // by the user, in QT_QPA_PLATFORM
 QtMessageHandler toolkitHandler = nullptr;
 std::vector<std::pair<QtMsgType, QString>> held;
 
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
   if (type == QtFatalMsg) {
+    // Only a start that fails looks at the platforms the toolkit has.
+    const std::string unknownPlatform = platformSet ? UnknownPlatform() : std::string();
     if (unknownPlatform.empty())
       NoDisplay(attempted);
     else
@@ -104,7 +106,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
 
 int main(int argc, char* argv[]) {
   attempted = Attempted();
-  unknownPlatform = UnknownPlatform();
+  platformSet = Set("QT_QPA_PLATFORM");
   if (!Set("QT_QPA_PLATFORM")) {
     if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
       NoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");

@@ -1,45 +1,27 @@
 #include "BrowserKeys.h"
 
 #include "app/AnsiCodePage.h"
+#include "app/Form1.h"
 
 namespace vantrel {
 namespace {
 
-// Ctrl (without Alt) with a key, as Windows gives it with the US layout.
+// Ctrl (without Alt) with a key: the key as the US layout names it, and
+// the characters that gives.
 Text ControlCharacter(std::u16string_view key, std::u16string_view code, bool shift) {
   if (key.size() == 1) {
-    const char16_t unit = key[0];
-    if (unit >= u'a' && unit <= u'z')
-      return Text(1, static_cast<char16_t>(unit - u'a' + 1));
-    if (unit >= u'A' && unit <= u'Z')
-      return Text(1, static_cast<char16_t>(unit - u'A' + 1));
-    // A layout of another script: Windows names the letter key by the US
+    // A letter of another script: Windows names the letter key by the US
     // letter at its place, which the key's code names ("KeyA").
-    if (unit > 0x7F && code.size() == 4 && code.starts_with(u"Key"))
-      return Text(1, static_cast<char16_t>(code[3] - u'A' + 1));
-    switch (unit) {
-      case u' ':
-        return shift ? Text() : Text(u" ");
-      case u'[':
-        return u"\x1B";
-      case u'\\':
-        return u"\x1C";
-      case u']':
-        return u"\x1D";
-      case u'^':
-        return u"\x1E";
-      case u'_':
-        return u"\x1F";
-      default:
-        return {};
-    }
+    if (key[0] > 0x7F && code.size() == 4 && code.starts_with(u"Key"))
+      return vantrel::ControlCharacter(code[3], shift);
+    return vantrel::ControlCharacter(key[0], shift);
   }
   if (key == u"Escape")
-    return u"\x1B";
+    return vantrel::ControlCharacter(u'\x1B', shift);
   if (key == u"Backspace")
-    return shift ? Text() : Text(u"\x7F");
+    return vantrel::ControlCharacter(u'\b', shift);
   if (key == u"Enter")
-    return shift ? Text() : Text(u"\n");
+    return vantrel::ControlCharacter(u'\r', shift);
   return {};
 }
 
