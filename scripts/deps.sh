@@ -32,11 +32,14 @@ test_packages=(
   clang libclang-rt-14-dev
   # desktop files, the Debian package, manual pages, icons
   desktop-file-utils appstream dpkg-dev lintian help2man file librsvg2-bin python3
-  # the Windows cross build, its installers and its tests under Wine
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 wine32:i386 nsis zip unzip
+  # the Windows cross build, its installers and its tests under Wine; only
+  # the 64-bit Wine, which runs on any 64-bit kernel, as every program and
+  # installer built here is 64-bit
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 nsis zip unzip
   # the browser page: emscripten builds it (and brings Node.js, unless one is
-  # installed), its tests run in Chromium
-  emscripten chromium
+  # installed), its tests run in Chromium, Firefox and WebKit (driven over
+  # WebDriver on a virtual display)
+  emscripten chromium firefox-esr webkit2gtk-driver
 )
 
 job=${1:-test}
@@ -80,16 +83,34 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-# Packages of another architecture (wine32:i386) need it known to dpkg
-# before the package lists are fetched.
-foreign=$(dpkg --print-foreign-architectures)
-for package in "${missing[@]}"; do
-  architecture=${package##*:}
-  if [ "$architecture" != "$package" ] && ! grep -qx "$architecture" <<<"$foreign"; then
-    "${sudo[@]}" dpkg --add-architecture "$architecture"
-    foreign+=$'\n'$architecture
-  fi
-done
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# A mirror in sync can fail one index for a while: apt tries each download
+# again, and an index that still fails is left to the installation, which
+# fails only if a package it needs lives there.
+if ! "${sudo[@]}" apt-get -o Acquire::Retries=5 update -qq 2>"$log"; then
+  echo "Note: some package lists could not be fetched; going on with those that were:" >&2
+  grep -E '^(E|W):' "$log" >&2 || cat "$log" >&2
+fi
+
+if ! "${sudo[@]}" apt-get -o Acquire::Retries=5 install -y -qq --no-install-recommends \
+  "${missing[@]}" >"$log" 2>&1; then
+  # Name the packages that cannot be installed, each tried alone.
+  stuck=()
+  for package in "${missing[@]}"; do
+    apt-get install -s -qq --no-install-recommends "$package" >/dev/null 2>&1 || stuck+=("$package")
+  done
+  {
+    echo
+    echo "Could not install the Debian packages that '$job' needs" \
+      "${stuck[*]:+(the ones apt cannot install: ${stuck[*]})}."
+    echo "apt-get said:"
+    grep -E '^(E:| )|: Depends:|Unable to locate' "$log" | head -20 || tail -20 "$log"
+    echo "Check that /etc/apt/sources.list names Debian 12 (bookworm) with its" \
+      "updates and security archives, run 'apt-get update' until it fetches every" \
+      "list, then run this again; a mirror in sync is usually whole again within an hour."
+  } >&2
+  exit 1
+fi
 node_packages
