@@ -7,6 +7,7 @@
 #include "AnsiCodePage.h"
 #include "Form1.h"
 #include "ShiftRange.h"
+#include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 #include "codec/Module1.h"
 
@@ -49,19 +50,30 @@ bool RefuseBlock(Host& host, const MailSafeRead& block) {
 
 }  // namespace
 
-bool Form1::RefuseUnencodable() {
-  // Almost every text passes: the quick test first.
-  if (AllShiftable(text1_))
+bool Form1::RefuseUnencodable(Text& form) {
+  // Almost every text holds only codes 10 to 125 and is encoded as it is,
+  // as it always was: the quick test first.
+  if (text1IsBytesForm_ || (AllShiftable(text1_) && !NeedsAnyTextForm(text1_))) {
+    if (text1_.size() > static_cast<std::size_t>(kMaxPlainLength)) {
+      host_.MsgBox(messages::TooLongToEncode(text1_.size()));
+      return true;
+    }
     return false;
-  const auto refused = std::find_if(text1_.begin(), text1_.end(), [](char16_t unit) {
-    const int code = AnsiCode(unit);
-    return code < kLowCode || code > kHighCode;
-  });
-  if (refused == text1_.end())
-    return false;
-  const auto index = static_cast<std::size_t>(refused - text1_.begin());
-  host_.MsgBox(messages::NotEncodable(*refused, PlaceIn(text1_, index)));
-  return true;
+  }
+  if (const auto broken = FirstIllFormed(text1_)) {
+    host_.MsgBox(messages::IllFormed(text1_[*broken], PlaceIn(text1_, *broken)));
+    return true;
+  }
+  constexpr auto kLimit = static_cast<std::size_t>(kMaxPlainLength);
+  // Each character takes at least one place in the form.
+  if (text1_.size() > kLimit || AnyTextFormLength(text1_) > kLimit) {
+    const std::u16string_view text(text1_);
+    host_.MsgBox(messages::TooLongToEncode(
+        CharacterCount(text), CharacterCount(text.substr(0, AnyTextFitting(text, kLimit)))));
+    return true;
+  }
+  form = AnyTextForm(text1_);
+  return false;
 }
 
 void Form1::Encode_Click() {
@@ -74,11 +86,9 @@ void Form1::Encode_Click() {
       host_.MsgBox(messages::NeedText());
       return;
     }
-    if (text1_.size() > static_cast<std::size_t>(kMaxPlainLength)) {
-      host_.MsgBox(messages::TooLongToEncode(text1_.size()));
-      return;
-    }
-    if (RefuseUnencodable())
+    // A text with other characters is encoded through its any-text form.
+    Text form;
+    if (RefuseUnencodable(form))
       return;
     // Text3 is never written by a command, and the code field is emptied
     // first, so both fields are moved aside rather than copied. Text1 with
@@ -92,13 +102,15 @@ void Form1::Encode_Click() {
       text1_.clear();
       text2_.clear();  // the code replaces whatever stood in the code field
       text2_.reserve(room);
-      ShiftIntoCode(before.text1, u".");  // Text1 & "." shifted into Text2
-      std::swap(text1_, text2_);          // Text1 := Text2
-      EncodeTextInto(text1_, text2_);     // Base64 is ASCII: already in the code page
-      std::swap(text1_, text2_);          // Text1 := Text2
+      // Text1 & "." shifted into Text2
+      ShiftIntoCode(form.empty() ? before.text1 : form, u".");
+      std::swap(text1_, text2_);       // Text1 := Text2
+      EncodeTextInto(text1_, text2_);  // Base64 is ASCII: already in the code page
+      std::swap(text1_, text2_);       // Text1 := Text2
       text2_.clear();
       ShiftIntoCode();
       text1_.clear();
+      text1IsBytesForm_ = false;
     } catch (...) {
       RestoreFields(std::move(before));
       throw;
@@ -156,6 +168,14 @@ void Form1::Decode_Click() {
       }
       text1_.pop_back();
       text2_.clear();
+      // A text in the any-text form comes back as the text it carries; a
+      // plain text that only looks like it, and a file's bytes, which only
+      // vantrel-cli writes out, are shown as they are.
+      if (text1_.starts_with(kAnyTextMarker)) {
+        AnyTextRead read = ReadAnyTextForm(text1_);
+        if (read.kind == AnyTextRead::Kind::Unicode)
+          text1_ = std::move(read.text);
+      }
     } catch (const CodecError& error) {
       RestoreFields(std::move(before));
       host_.MsgBox(messages::CodecFailure(error));

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "AnsiCodePage.h"
+#include "codec/AnyText.h"
 #include "codec/Error.h"
 
 namespace vantrel {
@@ -37,13 +38,22 @@ void Host::Place(float top, float left, float width, float height) {
 }
 
 void Form1::SetText1(Text text) {
-  text1_ = ToCodePage(std::move(text));
+  text1_ = std::move(text);
+  text1IsBytesForm_ = false;
+}
+void Form1::SetText1Bytes(std::string_view bytes) {
+  text1IsBytesForm_ = NeedsAnyBytesForm(bytes);
+  if (text1IsBytesForm_) {
+    text1_ = AnyBytesForm(bytes);
+  } else {
+    text1_.assign(bytes.begin(), bytes.end());
+  }
 }
 void Form1::SetText2(Text text) {
-  text2_ = ToCodePage(std::move(text));
+  text2_ = std::move(text);
 }
 void Form1::SetText3(Text text) {
-  text3_ = ToCodePage(std::move(text));
+  text3_ = std::move(text);
 }
 
 void Form1::RestoreFields(Fields fields) {

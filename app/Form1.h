@@ -3,9 +3,9 @@
 // The window model: everything the window does, with no toolkit.
 //
 // Design map
-// - Fields: Text1 (plain text), Text2 (code) and Text3 (password) hold text
-//   in the Windows-1252 code page (AnsiCodePage.h); every write goes through
-//   it, so a character the page lacks reads back as "?".
+// - Fields: Text1 (plain text), Text2 (code) and Text3 (password) hold any
+//   UTF-16 text, exactly as given. The shift passes read characters through
+//   the Windows-1252 code page (AnsiCodePage.h), as keystrokes are counted.
 // - Counters: KeySum, Pos and CharCode are 16-bit signed and never wrap; an
 //   overflow is an error. KeySum is the running sum of the character codes
 //   typed into Text3, reduced to its last two decimal digits (the key, 0..99)
@@ -13,12 +13,13 @@
 //   password's text, and the reduction lasts. (KeyAndShift.cpp)
 // - Commands (Commands.cpp): Encode turns Text1 + "." into
 //   Text2 = F(B(F(Text1 + "."))), where F is the forward shift and B Base64;
-//   Decode walks back and accepts the result only when it ends in the "."
-//   marker; Copy puts Text2 on the clipboard; Copy For Mail puts it there in
-//   its mail-safe form (codec/MailSafe.h), which Decode reads back wherever
-//   it stands in Text2; closing runs the slide-away.
-//   Each command checks its input first, and if it fails after that, every
-//   field gets back exactly what it held before: nothing the user typed is lost.
+//   a text with characters outside codes 10 to 125 is first written in its
+//   any-text form (codec/AnyText.h), which holds only such codes. Decode
+//   walks back, accepts the result only when it ends in the "." marker, and
+//   reads an any-text form back into its text; Copy puts Text2 on the clipboard; Copy For Mail puts
+//   it there in its mail-safe form (codec/MailSafe.h), which Decode reads back wherever it stands
+//   in Text2; closing runs the slide-away. Each command checks its input first, and if it fails
+//   after that, every field gets back exactly what it held before: nothing the user typed is lost.
 // - Messages (Messages.h): each has an identity, a text and an icon, all
 //   worded in Messages.cpp; hosts decide by the identity.
 // - Host (Host.h): message boxes, clipboard, window geometry, ending the program.
@@ -31,6 +32,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "Host.h"
@@ -62,6 +64,11 @@ class Form1 {
   void SetText1(Text text);
   void SetText2(Text text);
   void SetText3(Text text);
+  // Text1 := a file's bytes, for vantrel-cli --binary: bytes of codes 10 to
+  // 125 are held (and encoded) as the characters of those codes, as a text
+  // would be; any others are held in their any-text bytes form, which
+  // Encode takes as it is and Decode leaves as it is.
+  void SetText1Bytes(std::string_view bytes);
 
   std::int16_t KeySum() const { return keySum_; }
   std::int16_t Pos() const { return pos_; }
@@ -114,9 +121,11 @@ class Form1 {
   // clipboard is said as such, naming the command to choose again.
   void PutOnClipboard(const Text& text, const Message& copied, bool forMail);
 
-  // Shows the refusal of a Text1 that Encode could not bring back, and says
-  // whether it did.
-  bool RefuseUnencodable();
+  // Shows the refusal of a Text1 that Encode cannot take (too long, or a
+  // broken character), and says whether it did. A text that must go through
+  // its any-text form (codec/AnyText.h) gets that form in `form`; other
+  // texts leave it empty.
+  bool RefuseUnencodable(Text& form);
 
   // ShiftIntoCode with text followed by tail as its source in place of
   // Text1: Encode's first pass reads the kept text and its end marker where
@@ -125,6 +134,7 @@ class Form1 {
 
   Host& host_;
   Text text1_, text2_, text3_;
+  bool text1IsBytesForm_ = false;  // Text1 holds a bytes form from SetText1Bytes
   std::int16_t keySum_ = 0;
   std::int16_t pos_ = 0;
   std::int16_t charCode_ = 0;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "AnsiCodePage.h"
 #include "Form1.h"
 #include "codec/Module1.h"
 
@@ -14,21 +13,6 @@ Text Decimal(long long value) {
   return Text(digits.begin(), digits.end());
 }
 
-// How a refusal names a character the user may not be able to see.
-Text NameOf(char16_t unit) {
-  const std::uint8_t code = AnsiCode(unit);
-  if (code == 9)
-    return u"A Tab";
-  if (code == 0xA0)
-    return u"A no-break space";
-  if (code == 0xAD)
-    return u"A soft hyphen";
-  if (code < 32 || code == 127 || (unit >= 0x80 && unit <= 0x9F)) {
-    return u"A control character (code " + Decimal(code) + u")";
-  }
-  return u"The character \"" + Text(1, unit) + u"\"";
-}
-
 }  // namespace
 
 Text Grouped(long long value) {
@@ -37,6 +21,17 @@ Text Grouped(long long value) {
     digits.insert(static_cast<std::size_t>(at), 1, u',');
   }
   return digits;
+}
+
+std::size_t CharacterCount(std::u16string_view text) {
+  std::size_t count = text.size();
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      --count;
+      ++i;
+    }
+  }
+  return count;
 }
 
 TextPlace PlaceIn(const Text& text, std::size_t index) {
@@ -124,13 +119,29 @@ Message TooLongToDecode(std::size_t length) {
           MsgIcon::Exclamation};
 }
 
-Message NotEncodable(char16_t unit, TextPlace place) {
-  return {MsgId::NotEncodable,
-          NameOf(unit) + u" at line " + Decimal(static_cast<long long>(place.line)) + u", column " +
-              Decimal(static_cast<long long>(place.column)) +
-              u" cannot be encoded.\r\n\r\nVantrel encodes only characters with codes 10 to 125: "
-              u"letters A to Z and a to z, digits, spaces, line breaks and punctuation other "
-              u"than \"~\".",
+Message TooLongToEncode(std::size_t length, std::size_t fitting) {
+  return {MsgId::TooLong,
+          u"The text is too long to encode.\r\n\r\nA code holds at most " +
+              Grouped(static_cast<long long>(kMaxPlainLength)) +
+              u" characters with codes 10 to 125, and fewer of any others: of this text, the "
+              u"first " +
+              Grouped(static_cast<long long>(fitting)) + u" characters fit; it has " +
+              Grouped(static_cast<long long>(length)) + u".",
+          MsgIcon::Exclamation};
+}
+
+Message IllFormed(char16_t unit, TextPlace place) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  Text code = u"U+";
+  for (int shift = 12; shift >= 0; shift -= 4)
+    code.push_back(kHex[(unit >> shift) & 0xF]);
+  return {MsgId::IllFormed,
+          u"The text holds a broken character at line " +
+              Decimal(static_cast<long long>(place.line)) + u", column " +
+              Decimal(static_cast<long long>(place.column)) + u": half of a surrogate pair (" +
+              code +
+              u") whose other half is missing, so it cannot be encoded.\r\n\r\nDelete it, or "
+              u"copy the text again from where it came, then choose Encode.",
           MsgIcon::Exclamation};
 }
 

@@ -8,6 +8,7 @@
 // exit status and a sentence of its own.
 
 #include <cstddef>
+#include <string_view>
 
 #include "codec/Text.h"
 
@@ -26,7 +27,7 @@ enum class MsgId {
   WrongPassword,  // the decoded text lacks its end marker
   CodecError,     // the code is no Base64 once shifted back: damaged, or a wrong password
   TooLong,        // the text or code is longer than the commands can count
-  NotEncodable,   // the text holds a character that would not come back
+  IllFormed,      // the text holds half of a surrogate pair, which no code can carry
   NothingToCopy,  // Copy or Copy For Mail with an empty code field
   Copied,         // Copy succeeded
   CopiedForMail,  // Copy For Mail succeeded
@@ -50,6 +51,9 @@ struct TextPlace {
   std::size_t line, column;
 };
 TextPlace PlaceIn(const Text& text, std::size_t index);
+
+// The characters of a text, a surrogate pair counted as one.
+std::size_t CharacterCount(std::u16string_view text);
 
 // A count as messages give it, in groups of three digits: 24572 as "24,572".
 Text Grouped(long long value);
@@ -75,11 +79,13 @@ Message NewerForm();
 Message CodecFailure(const CodecError& error);
 // A text of `length` characters is past the longest Encode takes.
 Message TooLongToEncode(std::size_t length);
+// A text with characters outside codes 10 to 125, of `length` characters,
+// whose first `fitting` characters would fit in a code.
+Message TooLongToEncode(std::size_t length, std::size_t fitting);
 // A code of `length` characters is past the longest Decode takes.
 Message TooLongToDecode(std::size_t length);
-// The first character of a text that Encode could not bring back, and where
-// it stands.
-Message NotEncodable(char16_t unit, TextPlace place);
+// An unpaired surrogate in a text, and where it stands.
+Message IllFormed(char16_t unit, TextPlace place);
 // The error report: the error's number and description.
 Message ErrorReport(const Error& error);
 

@@ -45,7 +45,7 @@ ExitStatus StatusOf(MsgId id) {
     case MsgId::NeedText:
     case MsgId::NeedCode:
     case MsgId::TooLong:
-    case MsgId::NotEncodable:
+    case MsgId::IllFormed:
     case MsgId::NothingToCopy:
       return kRefused;
     case MsgId::Fatal:

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "Escape.h"
-#include "app/AnsiCodePage.h"
 #include "app/Messages.h"
+#include "codec/AnyText.h"
 
 namespace vantrel::cli {
 
@@ -34,17 +34,18 @@ Text WithUnixLineEnds(Text text) {
   return text;
 }
 
-std::optional<OutsideCodePage> FirstOutsideCodePage(const Utf8Text& decoded) {
-  const Text& text = decoded.text;
-  // A character beyond 16 bits stands in the text as a "?" of the code page.
-  auto index = static_cast<std::size_t>(std::ranges::find_if_not(text, InCodePage) - text.begin());
-  char32_t character = index < text.size() ? text[index] : U'\0';
-  if (decoded.firstWide && decoded.firstWide->index < index) {
-    index = decoded.firstWide->index;
-    character = decoded.firstWide->character;
-  }
-  if (index >= text.size())
+std::optional<OutsideCodePage> FirstNeedingAnyTextForm(const Text& text) {
+  if (!NeedsAnyTextForm(text))
     return std::nullopt;
+  const auto index = static_cast<std::size_t>(
+      std::ranges::find_if(text, [](char16_t unit) { return unit < 10 || unit > 125; }) -
+      text.begin());
+  if (index >= text.size())  // only the form's first two characters
+    return OutsideCodePage{text[0], 1, 1};
+  char32_t character = text[index];
+  if (character >= 0xD800 && character <= 0xDBFF && index + 1 < text.size() &&
+      text[index + 1] >= 0xDC00 && text[index + 1] <= 0xDFFF)
+    character = 0x10000 + ((character - 0xD800) << 10) + (text[index + 1] - 0xDC00u);
   const TextPlace place = PlaceIn(text, index);
   return OutsideCodePage{character, place.line, place.column};
 }

@@ -18,16 +18,16 @@ Text WithWindowsLineEnds(Text text);
 // Each CR LF becomes LF; a lone CR stays.
 Text WithUnixLineEnds(Text text);
 
-// A character of a text that the fields' code page lacks, so that a field
-// would hold it as "?", with its line and column as the window counts them
-// (from 1; CR LF and a lone LF end a line).
+// A character of a text that only the any-text form carries (one outside
+// codes 10 to 125, or the U+001F U+001E that begins the form), with its line
+// and column as the window counts them (from 1; CR LF and a lone LF end a
+// line).
 struct OutsideCodePage {
   char32_t character;
   std::size_t line, column;
 };
-// The first such character of a decoded text, those outside the 16-bit
-// range included; nothing when every character fits.
-std::optional<OutsideCodePage> FirstOutsideCodePage(const Utf8Text& text);
+// The first such character of a text; nothing when it is encoded as it is.
+std::optional<OutsideCodePage> FirstNeedingAnyTextForm(const Text& text);
 
 // True when input consists of printable ASCII, blanks and line breaks, with
 // at least one backslash and each a valid escape: a code in the escaped form,

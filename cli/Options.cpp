@@ -58,7 +58,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 
     const bool flag = name == "-h" || name == "--help" || name == "-V" || name == "--version" ||
                       name == "--escaped" || name == "--binary" || name == "-a" ||
-                      name == "--armor";
+                      name == "--armor" || name == "--compatible";
     if (flag && value) {
       fail(name + " takes no value.");
     } else if (name == "-h" || name == "--help") {
@@ -71,6 +71,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       options.escaped = true;
     } else if (name == "--binary") {
       options.binary = true;
+    } else if (name == "--compatible") {
+      options.compatible = true;
     } else if (name == "-o" || name == "--output") {
       const auto file = takeValue();
       if (options.outputFile)
@@ -132,6 +134,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   }
   if (options.armor && options.escaped) {
     fail("give only one of --armor and --escaped.");
+  }
+  if (options.compatible && options.command == Command::Decode) {
+    fail("--compatible is for encode only: decode reads every form.");
   }
   if (positional.size() > 2) {
     fail("only one input file may be named; a password is never given on the command line.");
@@ -197,10 +202,10 @@ standard error.
   encode   Reads a text (UTF-8) and writes its code. To a pipe or a file the
            code is written exactly, with no newline added; with --armor, or
            to a terminal, it is written in its mail-safe form, followed by a
-           newline; with --escaped, in the escaped form. Every character
-           must be one the window can encode: a character outside the
-           Windows-1252 code page is refused, naming its line and column, as
-           are those the window refuses.
+           newline; with --escaped, in the escaped form. Any text encodes: a
+           text with characters outside ASCII, or with tabs or "~", goes
+           through the any-text form, which older copies of Vantrel show as
+           a notice (see --compatible).
   decode   Reads a code and writes its text (UTF-8). A mail-safe code is
            found wherever it stands in the input (a whole mail, quoted or
            re-wrapped); any other code is read exactly, or with --escaped,
@@ -233,8 +238,13 @@ Options:
                         FILE is replaced only once the result is complete
                         (through a temporary file beside it), so a failure
 )" + Note(kOutputNote) +
-         R"(  --binary              keep the text's bytes exactly as they are, line
-                        endings included, both ways
+         R"(  --binary              encode: take the input as bytes, not text, and
+                        keep every byte (any file comes back exactly);
+                        decode: write the text's or the file's bytes exactly,
+                        line endings included
+  --compatible          encode: refuse a text that needs the any-text form,
+                        naming its first such character, for a receiver who
+                        runs an older copy of Vantrel
   -a, --armor           encode: write the mail-safe form of the code, for mail
                         and chat, followed by a newline (the default on a
                         terminal); decode: take only a mail-safe code
@@ -253,9 +263,9 @@ the shell has emptied f before the tool starts.
 Exit status:
    0  success
    1  wrong password, or the input is not a code
-   2  input refused: empty, too long, not UTF-8, a character that cannot be
-      encoded, two different passwords typed, or a mail-safe code of a newer
-      version of Vantrel
+   2  input refused: empty, too long, not UTF-8, a broken character, a
+      character that --compatible refuses, two different passwords typed, or
+      a mail-safe code of a newer version of Vantrel
   64  usage error, the input is the output, or no terminal to ask for the
       password on
   65  the mail-safe code was changed or cut on its way: ask for it again

@@ -19,6 +19,7 @@ struct Options {
   bool armor = false;                       // -a, --armor
   bool escaped = false;                     // --escaped
   bool binary = false;                      // --binary
+  bool compatible = false;                  // --compatible
   std::optional<std::string> outputFile;    // -o, --output FILE; none or "-" for standard output
   std::optional<std::string> inputFile;     // FILE; none or "-" for standard input
 };

@@ -95,7 +95,7 @@ std::string Sentence(const Message& message) {
     case MsgId::CodecError:
       return "the input is not a code, or the password is wrong" + WindowSays(message);
     case MsgId::TooLong:
-    case MsgId::NotEncodable:
+    case MsgId::IllFormed:
     case MsgId::Damaged:
     case MsgId::NewerForm:
       // The window's own words say what is wrong and what to do.
@@ -111,7 +111,7 @@ std::string Sentence(const Message& message) {
   return "the window says \"" + OneLine(message.text) + "\".";
 }
 
-std::string NotInCodePage(const OutsideCodePage& where) {
+std::string NeedsAnyTextForm(const OutsideCodePage& where) {
   // Built by appending: GCC 12 at -O3 takes "literal" + string for an overlap.
   std::string sentence = "the character ";
   if (Invisible(where.character)) {
@@ -125,8 +125,8 @@ std::string NotInCodePage(const OutsideCodePage& where) {
   }
   sentence += " at line " + std::to_string(where.line) + ", column " +
               std::to_string(where.column) +
-              " cannot be encoded: the window holds text in the Windows-1252 code page, which "
-              "lacks it, and would turn it into \"?\".";
+              " needs the any-text form, which older copies of Vantrel show as a notice "
+              "instead of the text; without --compatible it is encoded all the same.";
   return sentence;
 }
 
@@ -144,7 +144,10 @@ std::string Shown(std::string_view name) {
       name.remove_prefix(1);
       continue;
     }
-    const char32_t character = one.firstWide ? one.firstWide->character : one.text[0];
+    const char32_t character =
+        one.text.size() == 2 ? 0x10000 + ((static_cast<char32_t>(one.text[0]) - 0xD800) << 10) +
+                                   (static_cast<char32_t>(one.text[1]) - 0xDC00)
+                             : one.text[0];
     if (Invisible(character))
       shown += CodePoint(character);
     else

@@ -16,8 +16,9 @@ namespace vantrel::cli {
 // One line, no newline.
 std::string Sentence(const Message& message);
 
-// The refusal of a character the window's code page lacks.
-std::string NotInCodePage(const OutsideCodePage& where);
+// The refusal, under --compatible, of a character that only the any-text
+// form carries.
+std::string NeedsAnyTextForm(const OutsideCodePage& where);
 
 // A file name, or anything else the user typed, as a message may show it:
 // the characters a refusal names by number (controls, and the invisible

@@ -18,6 +18,7 @@
 #include "Terminal.h"
 #include "Utf8.h"
 #include "app/Messages.h"
+#include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 
 namespace vantrel::cli {
@@ -38,6 +39,14 @@ std::string NotUtf8(std::string_view bytes, std::size_t offset) {
   const auto byte = static_cast<unsigned char>(bytes[offset]);
   return std::string("is not valid UTF-8 (byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF] +
          " at offset " + std::to_string(offset) + ")";
+}
+
+// Bytes as the characters U+0000 to U+00FF of the same numbers.
+Text Widened(std::string_view bytes) {
+  Text text(bytes.size(), u'\0');
+  std::ranges::transform(bytes, text.begin(),
+                         [](char byte) { return static_cast<unsigned char>(byte); });
+  return text;
 }
 
 // Where the text or code comes from.
@@ -210,15 +219,24 @@ int ReadText(Form1& form, const Options& options, const Source& source, std::siz
     return ReadFailed(source, read.error);
   if (read.outcome == ReadResult::kTooLong)
     return TooLong(source, true);
+  if (options.binary) {
+    // Bytes, not text: every byte comes back, a byte order mark too.
+    if (options.compatible && NeedsAnyBytesForm(read.bytes))
+      return Complain(kRefused, NeedsAnyTextForm(*FirstNeedingAnyTextForm(Widened(read.bytes))));
+    form.SetText1Bytes(read.bytes);
+    return kSuccess;
+  }
   const std::string_view bytes = WithoutByteOrderMark(read.bytes);
   Utf8Text text = DecodeUtf8(bytes);
   if (text.badOffset)
     return Complain(kRefused,
                     "the text " + NotUtf8(bytes, *text.badOffset) + "; convert it to UTF-8.");
-  if (const auto outside = FirstOutsideCodePage(text))
-    return Complain(kRefused, NotInCodePage(*outside));
+  if (options.compatible) {
+    if (const auto outside = FirstNeedingAnyTextForm(text.text))
+      return Complain(kRefused, NeedsAnyTextForm(*outside));
+  }
   const std::size_t length = text.text.size();
-  form.SetText1(options.binary ? std::move(text.text) : WithWindowsLineEnds(std::move(text.text)));
+  form.SetText1(WithWindowsLineEnds(std::move(text.text)));
   added = form.Text1().size() - length;
   return kSuccess;
 }
@@ -414,6 +432,15 @@ int Run(const Options& options) {
     if (options.armor || toTerminal)
       return WriteOut(out, outputName, EncodeUtf8(MailSafeFormOf(form.Text2(), u"\n")) + "\n");
     return WriteOut(out, outputName, EncodeUtf8(form.Text2()));
+  }
+  // A file's bytes, from encode --binary, are written as they are.
+  if (form.Text1().starts_with(kAnyBytesMarker)) {
+    AnyTextRead bytesForm = ReadAnyTextForm(form.Text1());
+    if (bytesForm.kind == AnyTextRead::Kind::Bytes) {
+      if (toTerminal)
+        return WriteOut(out, outputName, TerminalSafe(Widened(bytesForm.bytes)));
+      return WriteOut(out, outputName, bytesForm.bytes);
+    }
   }
   const Text text = options.binary ? form.Text1() : WithUnixLineEnds(form.Text1());
   return WriteOut(out, outputName, toTerminal ? TerminalSafe(text) : EncodeUtf8(text));

@@ -36,13 +36,12 @@ Utf8Text DecodeUtf8(std::string_view bytes) {
       const std::uint8_t high = lead == 0xF4 ? 0x8F : 0xBF;
       if (!continuation(i + 1, low, high) || !continuation(i + 2) || !continuation(i + 3))
         break;
-      if (!result.firstWide) {
-        result.firstWide = Utf8Text::Wide{
-            result.text.size(),
-            static_cast<char32_t>(((lead & 0x07u) << 18) | ((at(i + 1) & 0x3Fu) << 12) |
-                                  ((at(i + 2) & 0x3Fu) << 6) | (at(i + 3) & 0x3Fu))};
-      }
-      result.text.push_back(u'?');
+      const auto value =
+          static_cast<char32_t>(((lead & 0x07u) << 18) | ((at(i + 1) & 0x3Fu) << 12) |
+                                ((at(i + 2) & 0x3Fu) << 6) | (at(i + 3) & 0x3Fu)) -
+          0x10000;
+      result.text.push_back(static_cast<char16_t>(0xD800 + (value >> 10)));
+      result.text.push_back(static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
       i += 4;
     } else {
       break;
@@ -56,8 +55,17 @@ Utf8Text DecodeUtf8(std::string_view bytes) {
 std::string EncodeUtf8(const Text& text) {
   std::string out;
   out.reserve(text.size());
-  for (const char16_t unit : text) {
-    if (unit < 0x80) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      const char32_t value = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                             (static_cast<char32_t>(text[++i]) - 0xDC00);
+      out.push_back(static_cast<char>(0xF0 | (value >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    } else if (unit < 0x80) {
       out.push_back(static_cast<char>(unit));
     } else if (unit < 0x800) {
       out.push_back(static_cast<char>(0xC0 | (unit >> 6)));

@@ -14,26 +14,19 @@ namespace vantrel::cli {
 
 struct Utf8Text {
   Text text;
-  // The first character outside the 16-bit range, which text holds as "?".
-  struct Wide {
-    std::size_t index;  // of its "?" in text
-    char32_t character;
-  };
-  std::optional<Wide> firstWide;
   // Offset of the first byte that does not belong to well-formed UTF-8, or
   // nothing when every byte does. When set, text holds what came before it.
   std::optional<std::size_t> badOffset;
 };
 
 // Strict UTF-8: overlong forms, encoded surrogates and values above U+10FFFF
-// are faults. A character outside the 16-bit range becomes one "?", the way
-// the fields show any character their code page lacks, and the first such
-// is noted. Stops at the first
-// fault rather than guessing, so a text in another encoding is refused
-// instead of turning silently into question marks.
+// are faults. A character outside the 16-bit range becomes its surrogate
+// pair. Stops at the first fault rather than guessing, so a text in another
+// encoding is refused instead of turning silently into other characters.
 Utf8Text DecodeUtf8(std::string_view bytes);
 
-// UTF-8 of a text. A lone surrogate (never in a field) is written as "?".
+// UTF-8 of a text; a surrogate pair is one character. A lone surrogate,
+// which no decoded text holds, is written as "?".
 std::string EncodeUtf8(const Text& text);
 
 // The bytes without a leading UTF-8 byte order mark: some editors put one in

@@ -8,6 +8,8 @@
 #include "FakeHost.h"
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
+#include "app/ShiftRange.h"
+#include "codec/AnyText.h"
 #include "codec/Module1.h"
 
 namespace vantrel {
@@ -269,37 +271,162 @@ TEST(Decode, RefusesCodesTooLongToCount) {
   EXPECT_EQ(w.form.Text2(), code + u"A");
 }
 
-TEST(Encode, RefusesCharactersThatWouldNotComeBackAndSaysWhere) {
+// Texts of every kind, one a row: each comes back exactly, through a code
+// that holds only codes 10 to 125.
+const Text kEveryKindOfText[] = {
+    u"I\u2019m \u201Cfine\u201D \u2014 caf\u00E9\u2026",        // curly quotes, dash, accent
+    u"M\u00FCller, S\u00E3o Paulo, \u0141\u00F3d\u017A",          // accented Latin
+    u"tab\there ~tilde~ a\u00A0b \u20AC5 \u00A3",                // tab, "~", NBSP, currency
+    u"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 \u041F\u0440\u0438\u0432\u0435\u0442",  // Greek, Cyrillic
+    u"\u0645\u0631\u062D\u0628\u0627 \u05E9\u05DC\u05D5\u05DD",   // Arabic, Hebrew
+    u"\u0928\u092E\u0938\u094D\u0924\u0947 \u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35",  // Devanagari, Thai
+    u"\u4F60\u597D\u4E16\u754C \uC548\uB155\uD558\uC138\uC694",  // CJK, Hangul
+    u"\U0001F44B\U0001F3FD \U0001F469\u200D\U0001F469\u200D\U0001F467 \U0001F600",  // emoji
+    u"e\u0301 a\u0308\u0323 \U00010348 \U0010FFFF",              // combining marks, above U+FFFF
+    u"one\r\ntwo\nthree\rfour\r\n",                               // line ends in every mix
+    Text(u"nul\0inside", 10),                                     // NUL
+    u"\x0E\x0F shift characters \x1F\x1E",                        // the form's own controls
+    u"\x1F\x1E" u"plain after the marker's first two",            // needs the form only for them
+    u"\x1F\x1E" u"This text needs a newer Vantrel.\r\n\x0E" u"AGk\x0F",  // a form as a text
+};
+
+TEST(Encode, AnyTextComesBackExactly) {
+  for (const Text& plain : kEveryKindOfText) {
+    for (const int key : {0, 37, 99}) {
+      Window w(key);
+      const Text code = w.Encode(plain);
+      ASSERT_TRUE(w.host.messages.empty()) << w.host.Last().text.size();
+      EXPECT_TRUE(AllShiftable(code));
+      w.form.Decode_Click();
+      EXPECT_TRUE(w.host.messages.empty());
+      EXPECT_EQ(w.form.Text1(), plain) << key;
+      EXPECT_EQ(w.form.Text2(), u"");
+    }
+  }
+}
+
+// The code of a plain text made by the steps alone, as a copy of Vantrel
+// that knows no any-text form makes and reads it.
+Text StepsCode(int key, const Text& plain) {
+  Window w(key);
+  w.form.SetText1(plain + u".");
+  w.form.ShiftIntoCode();
+  w.form.SetText1(EncodeText(w.form.Text2()));
+  w.form.SetText2(u"");
+  w.form.ShiftIntoCode();
+  return w.form.Text2();
+}
+
+TEST(Encode, AnyTextCodeIsTheCodeOfItsFormWhichOlderCopiesShow) {
+  // A text of codes 10 to 125 is its own plain text, as it always was.
+  for (const Text& plain : kEveryKindOfText) {
+    const Text form = AnyTextForm(plain);
+    EXPECT_TRUE(AllShiftable(form));
+    EXPECT_EQ(Window(42).Encode(plain), StepsCode(42, NeedsAnyTextForm(plain) ? form : plain));
+  }
+  EXPECT_EQ(AnyTextForm(u"I\u2019m here"),
+            Text(u"\x1F\x1E" u"This text needs a newer Vantrel.\r\nI\x0E" u"IBk\x0Fm here"));
+}
+
+TEST(Encode, RandomTextsOfAnyCharacterComeBack) {
+  std::mt19937 random(2025);
+  std::uniform_int_distribution<std::uint32_t> any(0, 0x10FFFF - 0x800);
+  std::uniform_int_distribution<int> length(1, 40);
+  for (int round = 0; round < 300; ++round) {
+    Text plain;
+    for (int i = length(random); i > 0; --i) {
+      std::uint32_t c = any(random);
+      c = c >= 0xD800 ? c + 0x800 : c;  // no surrogates: those are refused
+      if (round % 3 == 0)
+        c = 10 + c % 116;  // mostly ASCII texts too
+      if (c >= 0x10000) {
+        plain.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+        plain.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      } else {
+        plain.push_back(static_cast<char16_t>(c));
+      }
+    }
+    Window w(round % 100);
+    w.Encode(plain);
+    w.form.Decode_Click();
+    ASSERT_EQ(w.form.Text1(), plain) << round;
+  }
+}
+
+TEST(Encode, RefusesBrokenCharactersAndSaysWhere) {
   const std::pair<Text, Text> cases[] = {
-      {u"tab\there", u"A Tab at line 1, column 4"},
-      {u"one\r\ntwo\nthree ~", u"The character \"~\" at line 3, column 7"},
-      {u"caf\u00E9", u"The character \"\u00E9\" at line 1, column 4"},
-      {u"a\u00A0b", u"A no-break space at line 1, column 2"},
-      {u"\u0001", u"A control character (code 1) at line 1, column 1"},
-      {u"x\ry\u20AC", u"The character \"\u20AC\" at line 1, column 4"},
+      {Text{u'a', 0xD83D}, u"line 1, column 2: half of a surrogate pair (U+D83D)"},
+      {Text{u'\r', u'\n', 0xDE00, u'b'}, u"line 2, column 1: half of a surrogate pair (U+DE00)"},
+      {Text{0xDE00, 0xD83D}, u"line 1, column 1: half of a surrogate pair (U+DE00)"},
   };
   for (const auto& [plain, where] : cases) {
     Window w(3);
+    w.form.SetText2(u"kept");
     w.form.SetText1(plain);
     w.form.Encode_Click();
     ASSERT_EQ(w.host.messages.size(), 1u);
-    EXPECT_EQ(w.host.Last().text,
-              where +
-                  u" cannot be encoded.\r\n\r\nVantrel encodes only characters with codes 10 "
-                  u"to 125: letters A to Z and a to z, digits, spaces, line breaks and "
-                  u"punctuation other than \"~\".");
-    EXPECT_EQ(w.host.Last().icon, MsgIcon::Exclamation);
-    EXPECT_EQ(w.host.Last().id, MsgId::NotEncodable);
-    w.ExpectFields(plain, u"", w.form.Text3());
+    EXPECT_EQ(w.host.Last(),
+              (Message{MsgId::IllFormed,
+                       u"The text holds a broken character at " + where +
+                           u" whose other half is missing, so it cannot be encoded.\r\n\r\n"
+                           u"Delete it, or copy the text again from where it came, then choose "
+                           u"Encode.",
+                       MsgIcon::Exclamation}));
+    w.ExpectFields(plain, u"kept", w.form.Text3());
   }
-  // What the code page lacks is already "?", which encodes fine; so do the
-  // control characters from 10 to 31.
-  Window w(3);
-  w.form.SetText1(u"\u4E00\x0B\x1F");
-  EXPECT_EQ(w.form.Text1(), u"?\x0B\x1F");
-  w.form.Encode_Click();
-  w.form.Decode_Click();
-  EXPECT_EQ(w.form.Text1(), u"?\x0B\x1F");
+}
+
+TEST(Decode, ShowsAFormThatDoesNotReadAsItIs) {
+  const Text marker = u"\x1F\x1E" u"This text needs a newer Vantrel.\r\n";
+  // Each would be refused by a reader: shown as decoded, not changed.
+  const Text shown[] = {
+      marker + u"\x0E" u"AG\x0F",   // a lone byte of a code unit
+      marker + u"\x0E" u"AGl\x0F",  // bits left over after the last unit
+      marker + u"\x0E" u"2D0\x0F",  // a lone surrogate
+      marker + u"\x0E" u"AGk",      // no shift in
+      marker + u"\x0F",             // shift in alone
+      marker + u"\x0E" u"A=k\x0F",  // padding
+      marker + u"\x0E" u"AGkA\x0F", // a length no run has
+      u"\x1F\x1E" u"This file needs a newer vantrel-cli decode --binary.\r\n\x0E" u"AA\x0F",
+  };
+  for (const Text& plain : shown) {
+    Window w(5);
+    w.form.SetText2(StepsCode(5, plain));
+    w.form.Decode_Click();
+    EXPECT_TRUE(w.host.messages.empty());
+    EXPECT_EQ(w.form.Text1(), plain);
+  }
+}
+
+TEST(Encode, TextsOfOtherCharactersAreToldHowManyFit) {
+  // The form takes the marker (36), then 2 + ceil(16 u / 6) for a run of u
+  // code units: 9,200 Cyrillic letters or 4,600 emoji fill a code.
+  struct Row {
+    Text one;
+    std::size_t fitting;
+  };
+  for (const auto& [one, fitting] : {Row{u"\u0416", 9200}, Row{u"\U0001F600", 4600}}) {
+    Text longest;
+    for (std::size_t i = 0; i < fitting; ++i)
+      longest += one;
+    Window w(8);
+    EXPECT_EQ(w.Encode(longest).size(), 32764u);
+    w.form.Decode_Click();
+    EXPECT_EQ(w.form.Text1(), longest);
+
+    Window too(8);
+    too.form.SetText1(longest + one);
+    too.form.Encode_Click();
+    EXPECT_EQ(too.host.Last(),
+              (Message{MsgId::TooLong,
+                       u"The text is too long to encode.\r\n\r\nA code holds at most 24,572 "
+                       u"characters with codes 10 to 125, and fewer of any others: of this "
+                       u"text, the first " +
+                           Grouped(static_cast<long long>(fitting)) + u" characters fit; it has " +
+                           Grouped(static_cast<long long>(fitting + 1)) + u".",
+                       MsgIcon::Exclamation}));
+    too.ExpectFields(longest + one, u"", too.form.Text3());
+  }
 }
 
 TEST(Copy, PutsTheCodeOnTheClipboardUnchanged) {
@@ -402,12 +529,12 @@ TEST(CopyForMail, ABlockItCannotReadIsNamedAndNothingChanges) {
   }
 }
 
-TEST(Fields, HoldOnlyCodePageCharacters) {
+TEST(Fields, KeepWhatTheyAreGiven) {
   Window w(1);
   w.form.SetText1(u"\u20AC\u0100\u0080");
-  w.form.SetText2(Text{0xD83D, 0xDE00});
+  w.form.SetText2(Text{0xD83D, 0xDE00, 0xD83D});
   w.form.SetText3(u"p\u0101");
-  w.ExpectFields(u"\u20AC??", u"??", u"p?");
+  w.ExpectFields(u"\u20AC\u0100\u0080", Text{0xD83D, 0xDE00, 0xD83D}, u"p\u0101");
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
       {MsgId::NeedPassword, kRefused},  {MsgId::NeedText, kRefused},
       {MsgId::NeedCode, kRefused},      {MsgId::WrongPassword, kRejected},
       {MsgId::CodecError, kRejected},   {MsgId::TooLong, kRefused},
-      {MsgId::NotEncodable, kRefused},  {MsgId::NothingToCopy, kRefused},
+      {MsgId::IllFormed, kRefused},  {MsgId::NothingToCopy, kRefused},
       {MsgId::Copied, kSuccess},        {MsgId::Fatal, kInternal},
       {MsgId::Damaged, kDamaged},       {MsgId::NewerForm, kRefused},
       {MsgId::CopiedForMail, kSuccess}, {MsgId::ClipboardBusy, kRefused},
