@@ -195,6 +195,17 @@ void TypeThePassword(Password& password, Form1& form) {
   WipeOnExit wipeBytes(password.bytes);
   Utf8Text text = DecodeUtf8(WithoutByteOrderMark(password.bytes));
   WipeOnExit wipeText(text.text);
+  // A character beyond 16 bits is one keystroke, which the code page has
+  // as "?", as the windows count it: one "?" for its surrogate pair.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < text.text.size(); ++i) {
+    const char16_t unit = text.text[i];
+    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.text.size();
+    text.text[kept++] = pair ? u'?' : unit;
+    i += pair;
+  }
+  std::fill(text.text.begin() + static_cast<std::ptrdiff_t>(kept), text.text.end(), u'\0');
+  text.text.resize(kept);
   TypePassword(form, text.text);
 }
 

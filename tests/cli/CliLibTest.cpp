@@ -19,8 +19,9 @@ TEST(Utf8, DecodesEveryLengthAndWritesItBack) {
   EXPECT_FALSE(decoded.badOffset);
   EXPECT_EQ(decoded.text, u"A\u00E9\u20AC\uFFFD\u007F");
   EXPECT_EQ(EncodeUtf8(decoded.text), bytes);
-  // Outside the 16-bit range: one "?" per character, not one per half.
-  EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80!\xF4\x8F\xBF\xBF").text, u"?!?");
+  // Outside the 16-bit range: a surrogate pair, written back as one character.
+  EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80!\xF4\x8F\xBF\xBF").text, u"\U0001F600!\U0010FFFF");
+  EXPECT_EQ(EncodeUtf8(u"\U0001F600!\U0010FFFF"), "\xF0\x9F\x98\x80!\xF4\x8F\xBF\xBF");
   EXPECT_EQ(EncodeUtf8(u"a\xD800z"), "a?z");
 }
 
@@ -193,7 +194,7 @@ TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
       {MsgId::NeedPassword, kRefused},  {MsgId::NeedText, kRefused},
       {MsgId::NeedCode, kRefused},      {MsgId::WrongPassword, kRejected},
       {MsgId::CodecError, kRejected},   {MsgId::TooLong, kRefused},
-      {MsgId::IllFormed, kRefused},  {MsgId::NothingToCopy, kRefused},
+      {MsgId::IllFormed, kRefused},     {MsgId::NothingToCopy, kRefused},
       {MsgId::Copied, kSuccess},        {MsgId::Fatal, kInternal},
       {MsgId::Damaged, kDamaged},       {MsgId::NewerForm, kRefused},
       {MsgId::CopiedForMail, kSuccess}, {MsgId::ClipboardBusy, kRefused},
@@ -206,15 +207,14 @@ TEST(Host, PrintsMessagesWithPlainNewlinesAndKeepsTheGravestStatus) {
   std::string shown;
   CliHost host([&](std::string_view line) { shown += line; });
   Form1 form(host);
-  form.SetText1(u"~");
+  form.SetText1(Text{u'~', 0xD800});
   TypePassword(form, u"k");
   form.Encode_Click();
   EXPECT_EQ(host.Status(), kRefused);
-  EXPECT_EQ(
-      shown,
-      "vantrel-cli: the character \"~\" at line 1, column 1 cannot be encoded. Vantrel encodes "
-      "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
-      "breaks and punctuation other than \"~\".\n");
+  EXPECT_EQ(shown,
+            "vantrel-cli: the text holds a broken character at line 1, column 2: half of a "
+            "surrogate pair (U+D800) whose other half is missing, so it cannot be encoded. "
+            "Delete it, or copy the text again from where it came, then choose Encode.\n");
 
   host.MsgBox(messages::ErrorReport(Error(51, u"Internal error")));
   host.MsgBox(messages::WrongPassword());

@@ -234,6 +234,13 @@ TEST_F(CliToolTest, PasswordFromDescriptorsAndFilesTakesTheFirstLineOnly) {
   }
 }
 
+std::string Repeated(std::string_view piece, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i)
+    out += piece;
+  return out;
+}
+
 TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
   struct Case {
     std::string command, password, input, message;
@@ -262,14 +269,10 @@ TEST_F(CliToolTest, RefusedInputShowsTheWindowsMessageAndStatusTwo) {
       {"decode", "k", std::string(32767, 'a'),
        "the code is too long to decode. A code has at most 32,764 characters; this one has "
        "32,767."},
-      {"encode", "k", "ok\nso~",
-       "the character \"~\" at line 2, column 3 cannot be encoded. Vantrel encodes only "
-       "characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line breaks "
-       "and punctuation other than \"~\"."},
-      {"encode", "k", "caf\xC3\xA9",
-       "the character \"\xC3\xA9\" at line 1, column 4 cannot be encoded. Vantrel encodes "
-       "only characters with codes 10 to 125: letters A to Z and a to z, digits, spaces, line "
-       "breaks and punctuation other than \"~\"."},
+      {"encode", "k", Repeated("\xD0\x96", 9201),
+       "the text is too long to encode. A code holds at most 24,572 characters with codes 10 to "
+       "125, and fewer of any others: of this text, the first 9,200 characters fit; it has "
+       "9,201."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -515,24 +518,53 @@ TEST_F(CliToolTest, LineEndsAreTheWindowsUnlessBinary) {
   }
 }
 
-TEST_F(CliToolTest, RefusesCharactersTheWindowWouldTurnIntoQuestionMarks) {
+TEST_F(CliToolTest, AnyTextComesBackAndCompatibleRefusesWhatNeedsTheNewForm) {
   const std::string rest =
-      " cannot be encoded: the window holds text in the Windows-1252 code page, which lacks it, "
-      "and would turn it into \"?\".\n";
+      " needs the any-text form, which older copies of Vantrel show as a notice instead of the "
+      "text; without --compatible it is encoded all the same.\n";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"Pay \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 ok",
        "the character \"\xE4\xB8\xAD\" (U+4E2D) at line 1, column 5"},
-      {"ok\r\n\xF0\x9F\x98\x80",
+      {"ok\n\xF0\x9F\x98\x80\n",
        "the character \"\xF0\x9F\x98\x80\" (U+1F600) at line 2, column 1"},
       {"a\nb\xC2\x80", "the character U+0080 at line 2, column 2"},
       {"zero\xE2\x80\x8Bwidth", "the character U+200B at line 1, column 5"},
+      {"tab\there ~", "the character U+0009 at line 1, column 4"},
+      {"\x1F\x1Eplain", "the character U+001F at line 1, column 1"},
   };
   for (const auto& [text, where] : cases) {
-    const Spawned result = Run("encode", "k", text);
-    EXPECT_EQ(result.Status(), 2);
-    EXPECT_EQ(result.err, "vantrel-cli: " + where + rest);
-    EXPECT_EQ(result.out, "");
+    const Spawned refused = Run("encode", "k", text, {"--compatible"});
+    EXPECT_EQ(refused.Status(), 2);
+    EXPECT_EQ(refused.err, "vantrel-cli: " + where + rest);
+    EXPECT_EQ(refused.out, "");
+    const Spawned code = Run("encode", "k", text);
+    ASSERT_EQ(code.Status(), 0) << code.err;
+    const Spawned back = Run("decode", "k", code.out);
+    EXPECT_EQ(back.Status(), 0) << back.err;
+    EXPECT_EQ(back.out, text);
   }
+}
+
+TEST_F(CliToolTest, BinaryBringsBackAnyBytes) {
+  std::string every;
+  for (int byte = 0; byte < 256; ++byte)
+    every.push_back(static_cast<char>(byte));
+  // Any bytes, bytes that look like a text's form, and bytes of codes 10 to
+  // 125, which give the code of the same text.
+  const std::string files[] = {every + every,
+                               "\xEF\xBB\xBF"
+                               "bom kept\r\n\n",
+                               "\x1F\x1E"
+                               "This text needs a newer Vantrel.\r\n",
+                               "plain\r\n"};
+  for (const std::string& file : files) {
+    const Spawned code = Run("encode", "b", file, {"--binary"});
+    ASSERT_EQ(code.Status(), 0) << code.err;
+    const Spawned back = Run("decode", "b", code.out, {"--binary"});
+    EXPECT_EQ(back.Status(), 0) << back.err;
+    EXPECT_EQ(back.out, file);
+  }
+  EXPECT_EQ(Run("encode", "b", "plain\r\n", {"--binary"}).out, Run("encode", "b", "plain\n").out);
 }
 
 TEST_F(CliToolTest, SuggestsEscapedOnlyForInputThatLooksEscaped) {
