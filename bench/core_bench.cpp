@@ -1,4 +1,5 @@
-// Encode and Decode on the longest text Encode accepts, the codec alone, and
+// Encode and Decode on the longest text Encode accepts, and on the longest
+// texts of other kinds through their any-text form, the codec alone, and
 // one Base64 encoding of the same bytes by OpenSSL as the yardstick.
 //
 //   cmake --preset release && cmake --build --preset release --target core_bench
@@ -7,9 +8,11 @@
 #include <openssl/evp.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "app/Form1.h"
+#include "codec/AnyText.h"
 #include "codec/Module1.h"
 
 namespace vantrel {
@@ -39,12 +42,30 @@ Text LongestPlainText() {
   return plain;
 }
 
+// The longest text of a kind that goes through the any-text form: English
+// with curly quotes and dashes, Cyrillic words, CJK, emoji.
+Text LongestAnyText(int kind) {
+  std::mt19937 random(11);
+  const std::u16string_view pieces[][4] = {
+      {u"It\u2019s ", u"\u201Cfine\u201D ", u"well \u2014 ", u"the plan. "},
+      {u"\u041F\u0440\u0438\u0432\u0435\u0442 ", u"\u043C\u0438\u0440 ", u"\u0434\u0430 ",
+       u"\u0425\u043E\u0440\u043E\u0448\u043E. "},
+      {u"\u4F60\u597D", u"\u4E16\u754C", u"\u65E5\u672C\u8A9E", u"\u3002"},
+      {u"\U0001F600", u"\U0001F44D\U0001F3FD", u"\u2764\uFE0F", u"\U0001F389"},
+  };
+  Text text;
+  while (text.size() < static_cast<std::size_t>(kMaxPlainLength))
+    text += pieces[kind][random() % 4];
+  text.resize(AnyTextFitting(text, static_cast<std::size_t>(kMaxPlainLength)));
+  return text;
+}
+
 struct Window {
   QuietHost host;
   Form1 form{host};
-  Window() {
+  explicit Window(Text plain = LongestPlainText()) {
     TypePassword(form, u"k");
-    form.SetText1(LongestPlainText());
+    form.SetText1(std::move(plain));
   }
 };
 
@@ -76,6 +97,45 @@ void BM_Decode_Click(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kMaxPlainLength);
 }
 BENCHMARK(BM_Decode_Click)->Unit(benchmark::kMicrosecond);
+
+// Encode and Decode of the longest texts of other kinds, through their
+// any-text form.
+void BM_Encode_Click_AnyText(benchmark::State& state) {
+  Window w(LongestAnyText(static_cast<int>(state.range(0))));
+  const Text plain = w.form.Text1();
+  for (auto _ : state) {
+    w.form.Encode_Click();
+    state.PauseTiming();
+    w.form.Decode_Click();
+    state.ResumeTiming();
+  }
+  if (w.host.messages != 0 || w.form.Text1() != plain)
+    state.SkipWithError("a command failed");
+  state.SetLabel(std::to_string(plain.size()) + " code units");
+}
+BENCHMARK(BM_Encode_Click_AnyText)
+    ->ArgName("kind")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_Decode_Click_AnyText(benchmark::State& state) {
+  Window w(LongestAnyText(static_cast<int>(state.range(0))));
+  const Text plain = w.form.Text1();
+  w.form.Encode_Click();
+  for (auto _ : state) {
+    w.form.Decode_Click();
+    state.PauseTiming();
+    w.form.Encode_Click();
+    state.ResumeTiming();
+  }
+  if (w.host.messages != 0)
+    state.SkipWithError("a command failed");
+  state.SetLabel(std::to_string(plain.size()) + " code units");
+}
+BENCHMARK(BM_Decode_Click_AnyText)
+    ->ArgName("kind")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeText(benchmark::State& state) {
   const Text plain = LongestPlainText() + u".";

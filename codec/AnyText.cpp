@@ -1,5 +1,6 @@
 #include "AnyText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -39,9 +40,9 @@ constexpr std::size_t Base64Length(std::size_t bytes) {
   return (bytes * 8 + 5) / 6;
 }
 
-// Appends the unpadded Base64 of bytes to out.
+// Writes the unpadded Base64 of bytes at out, and returns the end.
 template <typename Bytes>
-void AppendBase64(Text& out, const Bytes& bytes) {
+char16_t* PutBase64(char16_t* out, const Bytes& bytes) {
   std::uint32_t bits = 0;
   int held = 0;
   for (const std::uint8_t byte : bytes) {
@@ -49,11 +50,12 @@ void AppendBase64(Text& out, const Bytes& bytes) {
     held += 8;
     while (held >= 6) {
       held -= 6;
-      out.push_back(static_cast<char16_t>(kAlphabet[(bits >> held) & 63]));
+      *out++ = static_cast<char16_t>(kAlphabet[(bits >> held) & 63]);
     }
   }
   if (held > 0)
-    out.push_back(static_cast<char16_t>(kAlphabet[(bits << (6 - held)) & 63]));
+    *out++ = static_cast<char16_t>(kAlphabet[(bits << (6 - held)) & 63]);
+  return out;
 }
 
 // A run's bytes: UTF-16BE code units of a text, or the bytes themselves.
@@ -91,26 +93,28 @@ struct ByteView {
   Iterator end() const { return {bytes.data() + bytes.size()}; }
 };
 
-// The body of the form over a sequence of units (code units or bytes):
-// direct ones as they are, each maximal run of others as one shifted run.
+// Writes the body of the form over a sequence of units (code units or
+// bytes) at out, which has room for it: direct ones as they are, each
+// maximal run of others as one shifted run. Returns the end.
 template <typename Unit, typename RunOf>
-void AppendBody(Text& out, std::basic_string_view<Unit> source, RunOf runOf) {
+char16_t* PutBody(char16_t* out, std::basic_string_view<Unit> source, RunOf runOf) {
   std::size_t i = 0;
   while (i < source.size()) {
     const auto unit = static_cast<std::make_unsigned_t<Unit>>(source[i]);
     if (Direct(unit)) {
-      out.push_back(static_cast<char16_t>(unit));
+      *out++ = static_cast<char16_t>(unit);
       ++i;
       continue;
     }
     std::size_t end = i + 1;
     while (end < source.size() && !Direct(static_cast<std::make_unsigned_t<Unit>>(source[end])))
       ++end;
-    out.push_back(kShiftOut);
-    AppendBase64(out, runOf(source.substr(i, end - i)));
-    out.push_back(kShiftIn);
+    *out++ = kShiftOut;
+    out = PutBase64(out, runOf(source.substr(i, end - i)));
+    *out++ = kShiftIn;
     i = end;
   }
+  return out;
 }
 
 // Decodes one run's Base64 into its bytes; false when it is not exactly
@@ -186,16 +190,18 @@ std::size_t AnyTextFormLength(std::u16string_view text) {
 }
 
 Text AnyTextForm(std::u16string_view text) {
-  Text out;
-  out.reserve(AnyTextFormLength(text));
-  out.append(kAnyTextMarker);
-  AppendBody(out, text, [](std::u16string_view run) { return UnitBytes{run}; });
+  Text out(AnyTextFormLength(text), u'\0');
+  const auto body = std::copy(kAnyTextMarker.begin(), kAnyTextMarker.end(), out.begin());
+  PutBody(&*body, text, [](std::u16string_view run) { return UnitBytes{run}; });
   return out;
 }
 
 Text AnyBytesForm(std::string_view bytes) {
-  Text out(kAnyBytesMarker);
-  AppendBody(out, bytes, [](std::string_view run) { return ByteView{run}; });
+  // At most 2 + ceil(8 n / 6) characters for n bytes.
+  Text out(kAnyBytesMarker.size() + 2 + Base64Length(bytes.size()) + bytes.size(), u'\0');
+  const auto body = std::copy(kAnyBytesMarker.begin(), kAnyBytesMarker.end(), out.begin());
+  const char16_t* end = PutBody(&*body, bytes, [](std::string_view run) { return ByteView{run}; });
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 

@@ -17,7 +17,7 @@ _vantrel_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--password-file --password-fd --armor --escaped
-      --binary --output --help --version' -- "$cur"))
+      --binary --compatible --output --help --version' -- "$cur"))
     return
   fi
 
