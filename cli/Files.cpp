@@ -202,8 +202,9 @@ int OutputFile::Refuse(int error, std::string doing) {
 
 int OutputFile::RefuseShared(const struct stat& file) {
   whole_ = true;
-  doing_ = std::string(S_ISFIFO(file.st_mode) ? "it is a FIFO" : "it is a file") +
-           " that belongs to " + OwnerName(file.st_uid) +
+  doing_ = std::string(followed_ ? "the link leads to " : "it is ") +
+           (S_ISFIFO(file.st_mode) ? "a FIFO" : "a file") + " that belongs to " +
+           OwnerName(file.st_uid) +
            ", in a folder where others may make files but only owners may remove them, and it "
            "is neither yours nor the folder owner's; the system keeps such a file from other "
            "users' writes, and so does vantrel-cli. Nothing was written: choose another name, or "
@@ -275,6 +276,7 @@ int OutputFile::Open(const std::string& path, bool privateText) {
     if (links == kMaxLinks)
       return ELOOP;
     way_ = Way::kInPlace;
+    followed_ = true;
     // A link in a folder that everyone may write in but only owners may
     // delete from may have been planted there by anyone: it is followed
     // only when it is the user's or the folder owner's, as the system's

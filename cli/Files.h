@@ -113,7 +113,8 @@ class OutputFile {
   std::string name_;  // FILE's name in it
   int target_ = -1;   // the existing file as checked: open for writing, or only held (a FIFO)
   bool exists_ = false;
-  bool create_ = false;  // in place through a symbolic link to nothing yet
+  bool followed_ = false;  // FILE is a symbolic link
+  bool create_ = false;    // in place through a symbolic link to nothing yet
   bool fifo_ = false;
   bool made_ = false;  // Make has run
   unsigned mode_ = 0;  // the replacement's permissions
