@@ -184,8 +184,10 @@ OutputFile::~OutputFile() {
   if (fifo_ && !made_ && target_ >= 0) {
     // Nothing to write after all: a reader waiting at the FIFO gets the end
     // of it, as after "> FIFO" from a program that wrote nothing.
-    const int fd = ::open(("/proc/self/fd/" + std::to_string(target_)).c_str(),
-                          O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(("/proc/self/fd/" + std::to_string(target_)).c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT)  // no /proc: by its name, never through a link
+      fd = ::openat(folder_, name_.c_str(), kFlags | O_NOFOLLOW);
     if (fd >= 0)
       ::close(fd);
   }

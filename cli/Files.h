@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#ifndef _WIN32
 struct stat;
+#endif
 
 namespace vantrel::cli {
 
