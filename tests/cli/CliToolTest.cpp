@@ -925,23 +925,23 @@ TEST_F(CliToolTest, ALinkSwappedInWhileThePasswordIsReadIsNotFollowed) {
   const std::string input = File("in", "Hi");
   struct Case {
     std::string what;
-    std::vector<std::pair<std::string, std::string>> before;  // name, then text or "->target"
+    // Name, then text, "->name" (another name for it) or "=target" (a link).
+    std::vector<std::pair<std::string, std::string>> before;
     std::string swapped;  // the name moved to NAME.moved and made a link to the victim
     int status;
     std::vector<std::string> after;
-    std::string says = {};
   };
   const std::string link = "link to " + victim;
   // clang-format off
   const std::vector<Case> cases = {
       {"a file, replaced", {{"out", "old"}}, "out", 74,
-       {"out " + link, "out.moved file 0644 \"old\""}, "it was changed by someone else"},
+       {"out " + link, "out.moved file 0644 \"old\""}},
       {"a file with two names, written in place", {{"out", "old"}, {"other", "->out"}}, "out", 0,
        {"other file 0644 x2 \"" + code + "\"", "out " + link,
         "out.moved file 0644 x2 \"" + code + "\""}},
-      {"no file yet", {}, "out", 74, {"out " + link}, "it was changed by someone else"},
+      {"no file yet", {}, "out", 74, {"out " + link}},
       {"a link to no file yet", {{"out", "=made"}}, "made", 74,
-       {"made " + link, "out link to made"}, "Too many levels of symbolic links"},
+       {"made " + link, "out link to made"}},
       {"a link to a file", {{"out", "=target"}, {"target", "old"}}, "target", 0,
        {"out link to target", "target " + link, "target.moved file 0644 \"" + code + "\""}},
   };
