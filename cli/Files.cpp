@@ -290,6 +290,8 @@ int OutputFile::Open(const std::string& path, bool privateText) {
     const ssize_t length = ::readlinkat(target_, "", to.data(), to.size());
     if (length < 0)
       return errno;
+    if (static_cast<std::size_t>(length) == to.size())
+      return ENAMETOOLONG;
     to.resize(static_cast<std::size_t>(length));
     ::close(target_);
     target_ = -1;
@@ -373,8 +375,8 @@ int OutputFile::Make() {
                    O_WRONLY | O_NOCTTY | O_CLOEXEC);
       if (fd_ < 0 && errno == ENOENT) {  // no /proc: by its name, then compared
         fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-        struct stat opened {
-        }, checked{};
+        struct stat opened {};
+        struct stat checked {};
         if (fd_ >= 0 && (::fstat(fd_, &opened) != 0 || ::fstat(target_, &checked) != 0 ||
                          !SameFile(opened, checked)))
           return RefuseChanged();
