@@ -1,6 +1,8 @@
 #include "Files.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +116,41 @@ int WithFreshName(int folder, std::string& name, Make make) {
   return -1;
 }
 
+// Whether the system, where it protects files in shared folders at their
+// strictest, keeps a user from opening this one to write into with
+// O_CREAT (as "> FILE" does): a file or a FIFO in a folder that others may
+// write in but only owners delete from, unless it is the user's or the
+// folder owner's. Applied whatever the machine's own setting.
+bool ProtectedInSharedFolder(const struct stat& dir, const struct stat& file) {
+  return (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & (S_IWGRP | S_IWOTH)) != 0 &&
+         (S_ISREG(file.st_mode) || S_ISFIFO(file.st_mode)) && file.st_uid != dir.st_uid &&
+         file.st_uid != ::geteuid();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when a file is mounted where it is (a file bound onto another):
+// nothing can be renamed over it.
+bool MountPoint(int fd, const struct stat& file, const struct stat& dir) {
+  struct statx st {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &st) == 0 &&
+      (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+    return (st.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  return file.st_dev != dir.st_dev;
+}
+
+// A user, by name where the system knows one.
+std::string OwnerName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    return "user " + Shown(found->pw_name);
+  return "user number " + std::to_string(uid);
+}
+
 void Disarm() {
   gFolder.store(-1);
   RemoveCleanup(RemoveTemporary);
@@ -144,13 +181,18 @@ bool EmptiedForWriting(int fd) {
 
 OutputFile::~OutputFile() {
   Discard();
-  if (fifo_ && !made_) {
+  if (fifo_ && !made_ && target_ >= 0) {
     // Nothing to write after all: a reader waiting at the FIFO gets the end
     // of it, as after "> FIFO" from a program that wrote nothing.
-    const int fd = ::openat(folder_, name_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(("/proc/self/fd/" + std::to_string(target_)).c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT)  // no /proc: by its name, never through a link
+      fd = ::openat(folder_, name_.c_str(), kFlags | O_NOFOLLOW);
     if (fd >= 0)
       ::close(fd);
   }
+  if (target_ >= 0)
+    ::close(target_);
   if (folder_ >= 0)
     ::close(folder_);
 }
@@ -158,6 +200,26 @@ OutputFile::~OutputFile() {
 int OutputFile::Refuse(int error, std::string doing) {
   doing_ = std::move(doing);
   return error;
+}
+
+int OutputFile::RefuseShared(const struct stat& file) {
+  whole_ = true;
+  doing_ = std::string(followed_ ? "the link leads to " : "it is ") +
+           (S_ISFIFO(file.st_mode) ? "a FIFO" : "a file") + " that belongs to " +
+           OwnerName(file.st_uid) +
+           ", in a folder where others may make files but only owners may remove them, and it "
+           "is neither yours nor the folder owner's; the system keeps such a file from other "
+           "users' writes, and so does vantrel-cli. Nothing was written: choose another name, or "
+           "remove the file first.";
+  return EACCES;
+}
+
+int OutputFile::RefuseChanged() {
+  whole_ = true;
+  doing_ =
+      "it was changed by someone else after vantrel-cli had checked it; nothing was written, and "
+      "what is there now is left as it is.";
+  return EAGAIN;
 }
 
 int OutputFile::Open(const std::string& path, bool privateText) {
@@ -191,49 +253,94 @@ int OutputFile::Open(const std::string& path, bool privateText) {
     return 0;
   };
 
+  // The name is opened once, without following a symbolic link, and every
+  // check is made on what was opened; a link is followed by reading it from
+  // there. What is written later is what was checked now, before the
+  // password is asked for, whatever the names become meanwhile.
   struct stat st {};
-  if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (errno != ENOENT)
+  struct stat dir {};
+  for (int links = 0;; ++links) {
+    target_ = ::openat(folder_, name_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (target_ < 0) {
+      if (errno != ENOENT)
+        return errno;
+      if (links > 0) {
+        create_ = true;  // the file a link names is made, as "> FILE" makes it
+        return 0;
+      }
+      mode_ = (privateText ? 0600 : 0666) & ~Umask();
+      return folderWritable();
+    }
+    if (::fstat(target_, &st) != 0 || ::fstat(folder_, &dir) != 0)
       return errno;
-    mode_ = (privateText ? 0600 : 0666) & ~Umask();
-    return folderWritable();
-  }
-  if (S_ISLNK(st.st_mode)) {
+    if (!S_ISLNK(st.st_mode))
+      break;
+    if (links == kMaxLinks)
+      return ELOOP;
     way_ = Way::kInPlace;
+    followed_ = true;
     // A link in a folder that everyone may write in but only owners may
     // delete from may have been planted there by anyone: it is followed
     // only when it is the user's or the folder owner's, as the system's
     // protection of such links has it.
-    struct stat dir {};
-    if (::fstat(folder_, &dir) != 0)
-      return errno;
     if ((dir.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) && st.st_uid != dir.st_uid &&
         st.st_uid != ::geteuid())
       return Refuse(EACCES, "another user's symbolic link in a shared folder is not followed");
-    if (::fstatat(folder_, name_.c_str(), &st, 0) != 0) {
-      if (errno != ENOENT)
+    std::string to(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(target_, "", to.data(), to.size());
+    if (length < 0)
+      return errno;
+    if (static_cast<std::size_t>(length) == to.size())
+      return ENAMETOOLONG;
+    to.resize(static_cast<std::size_t>(length));
+    ::close(target_);
+    target_ = -1;
+    if (const std::size_t cut = to.rfind('/'); cut != std::string::npos) {
+      const std::string where = cut == 0 ? "/" : to.substr(0, cut);
+      const int next = ::openat(folder_, where.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (next < 0)
         return errno;
-      create_ = true;  // the file it names is made, as "> FILE" makes it
-      return 0;
+      ::close(folder_);
+      folder_ = next;
+      to.erase(0, cut + 1);
     }
+    name_ = to.empty() ? "." : to;
   }
   if (S_ISDIR(st.st_mode))
     return EISDIR;
   if (S_ISSOCK(st.st_mode))
     return ENXIO;  // what opening it would say
-  if (::faccessat(folder_, name_.c_str(), W_OK, AT_EACCESS) != 0)
-    return errno;
+  if (ProtectedInSharedFolder(dir, st))
+    return RefuseShared(st);
   exists_ = true;
-  if (S_ISCHR(st.st_mode)) {
-    // Opened now, as "> FILE" opens it, to know whether it is a terminal;
-    // a FIFO waits until the result is ready, so that its reader does not.
+  if (S_ISFIFO(st.st_mode)) {
+    // Opened once the result is ready, so that its reader does not wait
+    // meanwhile; whether it may be written is known now.
     way_ = Way::kInPlace;
-    fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    return fd_ < 0 ? errno : 0;
+    fifo_ = true;
+    return ::faccessat(target_, "", W_OK, AT_EMPTY_PATH | AT_EACCESS) == 0 ? 0 : errno;
   }
+  // Opened for writing now, as "> FILE" opens it but without emptying it,
+  // and checked to be what was looked at.
+  const int opened =
+      ::openat(folder_, name_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (opened < 0)
+    return errno;
+  ::close(target_);
+  target_ = opened;
+  struct stat now {};
+  if (::fstat(target_, &now) != 0)
+    return errno;
+  if (!SameFile(now, st))
+    return RefuseChanged();
+  if (const int flags = ::fcntl(target_, F_GETFL);
+      flags < 0 || ::fcntl(target_, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    return errno;
   if (!S_ISREG(st.st_mode)) {
+    // A device, opened now to know whether it is a terminal.
     way_ = Way::kInPlace;
-    fifo_ = S_ISFIFO(st.st_mode);
+    fd_ = target_;
+    target_ = -1;
     return 0;
   }
 
@@ -242,6 +349,8 @@ int OutputFile::Open(const std::string& path, bool privateText) {
     way_ = Way::kInPlace;  // a replacement could not be given the file's owner and group
   if (st.st_nlink > 1)
     way_ = Way::kInPlace;  // a replacement would leave the other names with the old text
+  if (MountPoint(target_, st, dir))
+    way_ = Way::kInPlace;  // a file mounted there cannot be replaced, only written
   if (way_ == Way::kInPlace) {
     if (privateText && (st.st_mode & 077) != 0 && !root && st.st_uid != ::geteuid()) {
       return Refuse(EPERM,
@@ -257,17 +366,40 @@ int OutputFile::Open(const std::string& path, bool privateText) {
 
 int OutputFile::Make() {
   made_ = true;
+  if (way_ == Way::kDescriptor)
+    return 0;
   if (way_ == Way::kInPlace) {
-    if (fd_ >= 0)
-      return 0;  // a device, opened already
-    fd_ =
-        ::openat(folder_, name_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (create_ ? O_CREAT : 0),
-                 privateText_ ? 0600 : 0666);
+    if (fifo_) {
+      // The FIFO checked before, through the descriptor that holds it.
+      fd_ = ::open(("/proc/self/fd/" + std::to_string(target_)).c_str(),
+                   O_WRONLY | O_NOCTTY | O_CLOEXEC);
+      if (fd_ < 0 && errno == ENOENT) {  // no /proc: by its name, then compared
+        fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        struct stat opened {};
+        struct stat checked {};
+        if (fd_ >= 0 && (::fstat(fd_, &opened) != 0 || ::fstat(target_, &checked) != 0 ||
+                         !SameFile(opened, checked)))
+          return RefuseChanged();
+      }
+    } else if (create_) {
+      // Made where the link points, unless something else came there since.
+      fd_ = ::openat(folder_, name_.c_str(),
+                     O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                     privateText_ ? 0600 : 0666);
+    } else if (fd_ < 0) {
+      fd_ = target_;
+      target_ = -1;
+    }
     if (fd_ < 0)
       return errno;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    struct stat dir {};
+    if (::fstat(fd_, &st) != 0 || ::fstat(folder_, &dir) != 0)
       return errno;
+    if (create_ && !S_ISREG(st.st_mode))
+      return RefuseChanged();
+    if (ProtectedInSharedFolder(dir, st))
+      return RefuseShared(st);  // its owner changed since it was checked
     if (!S_ISREG(st.st_mode))
       return 0;
     // Private before it is emptied, so that nothing is lost if it cannot be.
@@ -303,7 +435,7 @@ int OutputFile::Make() {
 }
 
 int OutputFile::Write(std::string_view bytes) {
-  if (fd_ < 0) {
+  if (!made_) {
     if (const int error = Make(); error != 0) {
       Discard();
       return error;
@@ -313,10 +445,12 @@ int OutputFile::Write(std::string_view bytes) {
 }
 
 int OutputFile::Commit() {
-  if (fd_ < 0) {
+  if (!made_) {
     if (const int error = Write({}); error != 0)
       return error;
   }
+  if (fd_ < 0)
+    return EBADF;
   if (way_ == Way::kDescriptor)
     return 0;
   struct stat st {};
@@ -334,9 +468,8 @@ int OutputFile::Commit() {
   if (::close(fd_) != 0 && error == 0)
     error = errno;
   fd_ = -1;
-  if (error == 0 && way_ == Way::kReplace &&
-      ::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) != 0)
-    error = errno;
+  if (error == 0 && way_ == Way::kReplace)
+    error = Replace();
   if (error != 0) {
     Discard();
     return error;
@@ -346,6 +479,29 @@ int OutputFile::Commit() {
     named_ = false;
   }
   return 0;
+}
+
+// The result takes FILE's name, if the name still stands for what Open
+// checked (nothing, or the file it opened); otherwise nothing is replaced.
+int OutputFile::Replace() {
+  struct stat now {};
+  const bool there = ::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!there && errno != ENOENT)
+    return errno;
+  struct stat checked {};
+  if (exists_ && (!there || ::fstat(target_, &checked) != 0 || !SameFile(now, checked)))
+    return RefuseChanged();
+  if (!exists_) {
+    if (there)
+      return RefuseChanged();
+    if (::renameat2(folder_, temporary_.c_str(), folder_, name_.c_str(), RENAME_NOREPLACE) == 0)
+      return 0;
+    if (errno == EEXIST)
+      return RefuseChanged();
+    if (errno != EINVAL && errno != ENOSYS)
+      return errno;
+  }
+  return ::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) == 0 ? 0 : errno;
 }
 
 void OutputFile::Discard() {
@@ -360,6 +516,8 @@ void OutputFile::Discard() {
 }
 
 std::string OutputFile::Why(int error) const {
+  if (whole_)
+    return doing_;
   return doing_.empty() ? ErrorText(error) : doing_ + ": " + ErrorText(error);
 }
 

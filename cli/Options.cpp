@@ -176,10 +176,12 @@ constexpr const char* kDescriptorNote = R"(
 )";
 constexpr const char* kOutputNote = R"(
                         leaves it as it was. A FIFO, a device, a symbolic
-                        link, and a file with other names or another owner
-                        are written in place, as "> FILE" writes them;
-                        /dev/stdout and /dev/fd/N are the open descriptors.
-                        Decoded text is readable by its owner only.
+                        link, a mounted file, and a file with other names
+                        or another owner are written in place, as "> FILE"
+                        writes them; /dev/stdout and /dev/fd/N are the open
+                        descriptors. Decoded text is readable by its owner
+                        only. Another user's file or FIFO in a shared
+                        folder like /tmp is refused, as the system does.
 )";
 #endif
 

@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sched.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -16,9 +18,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -629,9 +634,13 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
   const passwd* nobody = ::getpwnam("nobody");
   ASSERT_NE(nobody, nullptr);
 
+  const std::string other = " owned by " + std::to_string(nobody->pw_uid);
+  const std::string shared = "it is a file that belongs to user nobody, in a folder where others";
+
   // What the folder holds before: f a file (with text), h another name for
-  // the file named in text, l a symbolic link to text (L: nobody's), d a
-  // folder, p a FIFO, c a null device, s a socket; each with its mode.
+  // the file named in text, l a symbolic link to text, d a folder, p a
+  // FIFO (in capitals: nobody's), c a null device, s a socket, m the file
+  // named in text mounted over the one named; each with its mode.
   struct Thing {
     char kind;
     std::string name;
@@ -696,6 +705,38 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
        {"shared folder 0777", "shared/out file 0666 \"old\""}, "only its owner may make it private",
        kNobody},
       {"a long name", "encode", longName, {}, 0, {longName + encoded}},
+      // In a folder that others may write in but only owners delete from,
+      // another user's file or FIFO is refused unless it is the folder
+      // owner's, as the system protects them at its strictest.
+      {"another user's file in a shared folder", "decode", "tmp/out",
+       {{'d', "tmp", 01777}, {'F', "tmp/out", 0644, "old"}}, 74,
+       {"tmp folder 1777", "tmp/out file 0644" + other + " \"old\""},
+       "cannot write tmp/out: " + shared},
+      {"another user's FIFO in a shared folder", "decode", "tmp/out",
+       {{'d', "tmp", 01777}, {'P', "tmp/out"}}, 74,
+       {"tmp folder 1777", "tmp/out fifo 0644" + other},
+       "it is a FIFO that belongs to user nobody", kFifoRead},
+      {"another user's file in a shared folder only the group may write in", "encode", "tmp/out",
+       {{'d', "tmp", 01770}, {'F', "tmp/out", 0666, "old"}}, 74,
+       {"tmp folder 1770", "tmp/out file 0666" + other + " \"old\""}, shared},
+      {"a link to another user's file in a shared folder", "decode", "out",
+       {{'d', "tmp", 01777}, {'F', "tmp/victim", 0644, "old"}, {'l', "out", 0, "tmp/victim"}}, 74,
+       {"out link to tmp/victim", "tmp folder 1777", "tmp/victim file 0644" + other + " \"old\""},
+       "cannot write out: the link leads to a file that belongs to user nobody"},
+      {"another user's file in a shared folder of theirs", "encode", "tmp/out",
+       {{'D', "tmp", 01777}, {'F', "tmp/out", 0640, "old"}}, 0,
+       {"tmp folder 1777", "tmp/out file 0640" + other + " \"" + code + "\""}},
+      {"another user's FIFO in a shared folder of theirs", "decode", "tmp/out",
+       {{'D', "tmp", 01777}, {'P', "tmp/out"}}, 0,
+       {"tmp folder 1777", "tmp/out fifo 0644" + other}, "", kFifoRead},
+      {"one's own file in a shared folder, as its owner", "encode", "tmp/out",
+       {{'d', "tmp", 01777}, {'F', "tmp/out", 0666, "old"}}, 0,
+       {"tmp folder 1777", "tmp/out file 0666" + other + " \"" + code + "\""}, "", kNobody},
+      // A file mounted over another is written, not renamed over: the one
+      // under it is untouched.
+      {"a file mounted there", "encode", "out",
+       {{'f', "out", 0644, "old"}, {'f', "src", 0640, "mounted"}, {'m', "out", 0, "src"}}, 0,
+       {"out file 0644 \"old\"", "src file 0640 \"" + code + "\""}},
   };
   // clang-format on
 
@@ -705,25 +746,32 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
       std::filesystem::perm_options::add);
   const std::string password = File("password", "k\n");
   const bool root = ::geteuid() == 0;
+  // Mounts stay within the test's own view of the file systems when it can
+  // have one; every mount is undone after its row anyway.
+  if (root && ::unshare(CLONE_NEWNS) == 0)
+    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
   std::vector<std::string> skipped;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    // Devices, other users' links and other users need root.
+    // Devices, mounts, other users' things and other users need root.
     if (!root && ((c.flags & kNobody) != 0 ||
-                  std::any_of(c.before.begin(), c.before.end(),
-                              [](const Thing& t) { return t.kind == 'c' || t.kind == 'L'; }))) {
-      skipped.push_back(c.what);
+                  std::any_of(c.before.begin(), c.before.end(), [](const Thing& t) {
+                    return t.kind == 'c' || t.kind == 'm' || std::isupper(t.kind);
+                  }))) {
+      skipped.push_back(c.what + " (not run without root)");
       continue;
     }
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
+    std::string mounted;  // the file mounted over another, or why it could not be
     for (const Thing& t : c.before) {
       const std::filesystem::path path = folder / t.name;
       sockaddr_un address{AF_UNIX, {}};
-      switch (t.kind) {
+      const char kind = static_cast<char>(std::tolower(t.kind));
+      switch (kind) {
         case 'f':
         case 'd':
-          if (t.kind == 'f')
+          if (kind == 'f')
             std::ofstream(path) << t.text;
           else
             std::filesystem::create_directory(path);
@@ -733,10 +781,12 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
           std::filesystem::create_hard_link(folder / t.text, path);
           break;
         case 'l':
-        case 'L':
           std::filesystem::create_symlink(t.text, path);
-          if (t.kind == 'L')
-            ::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid);
+          break;
+        case 'm':
+          mounted = ::mount((folder / t.text).c_str(), path.c_str(), nullptr, MS_BIND, nullptr) == 0
+                        ? path.string()
+                        : "mount --bind not permitted here: " + std::string(std::strerror(errno));
           break;
         case 'p':
           ::mkfifo(path.c_str(), t.mode);
@@ -751,6 +801,12 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
           ::close(s);
           break;
       }
+      if (std::isupper(t.kind))
+        ::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid);
+    }
+    if (!mounted.empty() && !mounted.starts_with("/")) {
+      skipped.push_back(c.what + " (" + mounted + ")");
+      continue;
     }
     const bool encode = c.command == "encode";
     SpawnOptions options =
@@ -765,11 +821,19 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
     // The test holds the FIFO open both ways, so the tool finds a reader,
     // and what it wrote waits there.
     const int fifo =
-        (c.flags & kFifoRead) != 0 ? ::open((folder / "out").c_str(), O_RDWR | O_NONBLOCK) : -1;
+        (c.flags & kFifoRead) != 0 ? ::open((folder / c.target).c_str(), O_RDWR | O_NONBLOCK) : -1;
     const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder);
     ::umask((c.flags & kStrictMask) != 0 ? 0277 : mask);
     const Spawned result = Spawn(options);
+    // A refusal comes before the password is asked for: without a password
+    // file, and no terminal to ask on, it is the same.
+    Spawned unasked;
+    if (c.status == 74) {
+      SpawnOptions bare = options;
+      bare.args.erase(bare.args.begin() + 2, bare.args.begin() + 4);
+      unasked = Spawn(bare);
+    }
     ::umask(mask);
     std::filesystem::current_path(cwd);
     std::string received(64, '\0');
@@ -777,11 +841,16 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
     received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     if (fifo >= 0)
       ::close(fifo);
+    if (!mounted.empty())
+      ::umount2(mounted.c_str(), MNT_DETACH);
 
     EXPECT_EQ(result.Status(), c.status) << result.err;
     EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    if (c.status == 74) {
+      EXPECT_EQ(unasked.err, result.err);
+    }
     EXPECT_EQ(Listing(folder), c.after);
-    EXPECT_EQ(received, (c.flags & kFifoRead) != 0 ? "Hi" : "");
+    EXPECT_EQ(received, (c.flags & kFifoRead) != 0 && c.status == 0 ? "Hi" : "");
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
       if (entry.is_directory() && !entry.is_symlink())  // so that remove_all can empty it
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all);
@@ -791,8 +860,51 @@ TEST_F(CliToolTest, OutputGoesWhereTheShellsRedirectionWould) {
     std::string names;
     for (const std::string& name : skipped)
       names += (names.empty() ? "" : "; ") + name;
-    GTEST_SKIP() << "not run without root: " << names;
+    GTEST_SKIP() << "not run: " << names;
   }
+}
+
+// Runs the tool with args, its standard streams on /dev/null and the file
+// `three` open on descriptor 3 when one is named, stopped at the entry of
+// each system call for atCall; the tool's wait status.
+int TracedTool(const std::vector<std::string>& args, const std::string& three,
+               const std::function<void(pid_t, const __ptrace_syscall_info&)>& atCall) {
+  std::vector<char*> argv = {const_cast<char*>(VANTREL_CLI)};
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0)
+    return -1;
+  if (pid == 0) {
+    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3; ++fd)
+      ::dup2(null, fd);
+    if (!three.empty())
+      ::dup2(::open(three.c_str(), O_RDONLY), 3);
+    ::raise(SIGSTOP);
+    ::execv(VANTREL_CLI, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
+  int signal = 0;
+  while (::ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void*>(signal)) == 0 &&
+         ::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+    signal =
+        WSTOPSIG(status) == (SIGTRAP | 0x80) || WSTOPSIG(status) == SIGTRAP ? 0 : WSTOPSIG(status);
+    __ptrace_syscall_info call{};
+    if (WSTOPSIG(status) == (SIGTRAP | 0x80) &&
+        ::ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof call), &call) > 0 &&
+        call.op == PTRACE_SYSCALL_INFO_ENTRY)
+      atCall(pid, call);
+  }
+  if (WIFSTOPPED(status))  // killed at a stop: its end is still to come
+    ::waitpid(pid, &status, 0);
+  return status;
 }
 
 // Killed by SIGKILL, which no handler sees, while it writes the result, the
@@ -810,44 +922,88 @@ TEST_F(CliToolTest, AKilledRunLeavesNoTemporaryFile) {
   const std::string input = File("in", "Hi");
   const std::string result = (folder / "result").string();
 
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-    const int null = ::open("/dev/null", O_RDWR);
-    for (int fd = 0; fd < 3; ++fd)
-      ::dup2(null, fd);
-    ::raise(SIGSTOP);
-    ::execl(VANTREL_CLI, VANTREL_CLI, "encode", "--password-file", pw.c_str(), "-o", result.c_str(),
-            input.c_str(), nullptr);
-    ::_exit(127);
-  }
-  // Stops the tool at each system call until it syncs the finished result
-  // to the disk; there it is killed.
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
-           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
+  // Stopped at each system call until it syncs the finished result to the
+  // disk; there it is killed.
   std::string writing;  // the file the result was written into when killed
-  int signal = 0;
-  while (::ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void*>(signal)) == 0 &&
-         ::waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
-    signal =
-        WSTOPSIG(status) == (SIGTRAP | 0x80) || WSTOPSIG(status) == SIGTRAP ? 0 : WSTOPSIG(status);
-    __ptrace_syscall_info call{};
-    if (WSTOPSIG(status) != (SIGTRAP | 0x80) ||
-        ::ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof call), &call) <= 0 ||
-        call.op != PTRACE_SYSCALL_INFO_ENTRY || call.entry.nr != SYS_fsync)
-      continue;
-    writing = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/fd/" +
-                                            std::to_string(call.entry.args[0]));
-    ::kill(pid, SIGKILL);
-  }
-  ::waitpid(pid, &status, 0);
+  const int status =
+      TracedTool({"encode", "--password-file", pw, "-o", result, input}, "",
+                 [&](pid_t pid, const __ptrace_syscall_info& call) {
+                   if (call.entry.nr != SYS_fsync)
+                     return;
+                   writing = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/fd/" +
+                                                           std::to_string(call.entry.args[0]));
+                   ::kill(pid, SIGKILL);
+                 });
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
   EXPECT_TRUE(writing.starts_with(folder.string() + "/") && writing.ends_with(" (deleted)"))
       << writing;
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"result file 0644 \"old\""});
+}
+
+// -o FILE is checked before the password is read; a symbolic link put in
+// place of FILE (or of the file its link names) while the tool reads the
+// password is never followed: what was checked is written, or nothing.
+TEST_F(CliToolTest, ALinkSwappedInWhileThePasswordIsReadIsNotFollowed) {
+  const std::string code = EncodeUtf8(ModelCode(u"k", u"Hi"));
+  const std::filesystem::path folder = dir_ / "out";
+  const std::string victim = File("victim", "victim");
+  const std::string pw = File("pw", "k\n");
+  const std::string input = File("in", "Hi");
+  struct Case {
+    std::string what;
+    // Name, then text, "->name" (another name for it) or "=target" (a link).
+    std::vector<std::pair<std::string, std::string>> before;
+    std::string swapped;  // the name moved to NAME.moved and made a link to the victim
+    int status;
+    std::vector<std::string> after;
+  };
+  const std::string link = "link to " + victim;
+  // clang-format off
+  const std::vector<Case> cases = {
+      {"a file, replaced", {{"out", "old"}}, "out", 74,
+       {"out " + link, "out.moved file 0644 \"old\""}},
+      {"a file with two names, written in place", {{"out", "old"}, {"other", "->out"}}, "out", 0,
+       {"other file 0644 x2 \"" + code + "\"", "out " + link,
+        "out.moved file 0644 x2 \"" + code + "\""}},
+      {"no file yet", {}, "out", 74, {"out " + link}},
+      {"a link to no file yet", {{"out", "=made"}}, "made", 74,
+       {"made " + link, "out link to made"}},
+      {"a link to a file", {{"out", "=target"}, {"target", "old"}}, "target", 0,
+       {"out link to target", "target " + link, "target.moved file 0644 \"" + code + "\""}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    for (const auto& [name, text] : c.before) {
+      if (text.starts_with("->"))
+        std::filesystem::create_hard_link(folder / text.substr(2), folder / name);
+      else if (text.starts_with("="))
+        std::filesystem::create_symlink(text.substr(1), folder / name);
+      else
+        std::ofstream(folder / name) << text;
+      ::chmod((folder / name).c_str(), 0644);
+    }
+    // The password comes from descriptor 3: its first read is the moment.
+    bool swapped = false;
+    const int status =
+        TracedTool({"encode", "--password-fd", "3", "-o", (folder / "out").string(), input}, pw,
+                   [&](pid_t, const __ptrace_syscall_info& call) {
+                     if (swapped || call.entry.nr != SYS_read || call.entry.args[0] != 3)
+                       return;
+                     swapped = true;
+                     const std::filesystem::path name = folder / c.swapped;
+                     std::error_code absent;
+                     std::filesystem::rename(name, name.string() + ".moved", absent);
+                     std::filesystem::create_symlink(victim, name);
+                   });
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), c.status);
+    EXPECT_EQ(Slurp(victim), "victim");
+    EXPECT_EQ(Listing(folder), c.after);
+  }
 }
 
 TEST_F(CliToolTest, RefusesAnOutputThatIsOneOfTheInputs) {
