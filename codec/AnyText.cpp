@@ -40,14 +40,33 @@ constexpr std::size_t Base64Length(std::size_t bytes) {
   return (bytes * 8 + 5) / 6;
 }
 
-// Writes the unpadded Base64 of bytes at out, and returns the end.
-template <typename Bytes>
-char16_t* PutBase64(char16_t* out, const Bytes& bytes) {
+// The units of a run: UTF-16 code units (16 bits, written big-endian) in
+// the text form, bytes in the bytes form.
+template <typename Unit>
+constexpr int kUnitBits = sizeof(Unit) == 1 ? 8 : 16;
+
+// Three units make a whole number of Base64 characters: 4 for bytes, 8 for
+// 16-bit code units. Runs are taken in such groups first, then unit by unit.
+template <typename Unit>
+constexpr std::size_t kGroupChars = 3 * kUnitBits<Unit> / 6;
+
+// Writes the unpadded Base64 of a run's units at out, and returns the end.
+template <typename Unit>
+char16_t* PutBase64(char16_t* out, std::basic_string_view<Unit> run) {
+  using Bits = std::make_unsigned_t<Unit>;
+  std::size_t i = 0;
+  for (; i + 3 <= run.size(); i += 3) {
+    const std::uint64_t group = (std::uint64_t{static_cast<Bits>(run[i])} << 2 * kUnitBits<Unit>) |
+                                (std::uint64_t{static_cast<Bits>(run[i + 1])} << kUnitBits<Unit>) |
+                                static_cast<Bits>(run[i + 2]);
+    for (std::size_t c = kGroupChars<Unit>; c-- > 0;)
+      *out++ = static_cast<char16_t>(kAlphabet[(group >> (6 * c)) & 63]);
+  }
   std::uint32_t bits = 0;
   int held = 0;
-  for (const std::uint8_t byte : bytes) {
-    bits = (bits << 8) | byte;
-    held += 8;
+  for (; i < run.size(); ++i) {
+    bits = (bits << kUnitBits<Unit>) | static_cast<Bits>(run[i]);
+    held += kUnitBits<Unit>;
     while (held >= 6) {
       held -= 6;
       *out++ = static_cast<char16_t>(kAlphabet[(bits >> held) & 63]);
@@ -58,46 +77,11 @@ char16_t* PutBase64(char16_t* out, const Bytes& bytes) {
   return out;
 }
 
-// A run's bytes: UTF-16BE code units of a text, or the bytes themselves.
-struct UnitBytes {
-  std::u16string_view units;
-  struct Iterator {
-    const char16_t* at;
-    bool low;
-    std::uint8_t operator*() const {
-      return static_cast<std::uint8_t>(low ? *at & 0xFF : *at >> 8);
-    }
-    Iterator& operator++() {
-      at += low;
-      low = !low;
-      return *this;
-    }
-    bool operator!=(const Iterator& other) const { return at != other.at || low != other.low; }
-  };
-  Iterator begin() const { return {units.data(), false}; }
-  Iterator end() const { return {units.data() + units.size(), false}; }
-};
-
-struct ByteView {
-  std::string_view bytes;
-  struct Iterator {
-    const char* at;
-    std::uint8_t operator*() const { return static_cast<std::uint8_t>(*at); }
-    Iterator& operator++() {
-      ++at;
-      return *this;
-    }
-    bool operator!=(const Iterator& other) const { return at != other.at; }
-  };
-  Iterator begin() const { return {bytes.data()}; }
-  Iterator end() const { return {bytes.data() + bytes.size()}; }
-};
-
-// Writes the body of the form over a sequence of units (code units or
-// bytes) at out, which has room for it: direct ones as they are, each
-// maximal run of others as one shifted run. Returns the end.
-template <typename Unit, typename RunOf>
-char16_t* PutBody(char16_t* out, std::basic_string_view<Unit> source, RunOf runOf) {
+// Writes the body of the form over a sequence of units at out, which has
+// room for it: direct ones as they are, each maximal run of others as one
+// shifted run. Returns the end.
+template <typename Unit>
+char16_t* PutBody(char16_t* out, std::basic_string_view<Unit> source) {
   std::size_t i = 0;
   while (i < source.size()) {
     const auto unit = static_cast<std::make_unsigned_t<Unit>>(source[i]);
@@ -110,31 +94,78 @@ char16_t* PutBody(char16_t* out, std::basic_string_view<Unit> source, RunOf runO
     while (end < source.size() && !Direct(static_cast<std::make_unsigned_t<Unit>>(source[end])))
       ++end;
     *out++ = kShiftOut;
-    out = PutBase64(out, runOf(source.substr(i, end - i)));
+    out = PutBase64(out, source.substr(i, end - i));
     *out++ = kShiftIn;
     i = end;
   }
   return out;
 }
 
-// Decodes one run's Base64 into its bytes; false when it is not exactly
-// what a writer makes.
-bool DecodeRun(std::u16string_view run, std::string& bytes) {
+// Writes the units one run's Base64 holds at out, and moves out past them;
+// false when the run is not exactly what a writer makes.
+template <typename Unit>
+bool ReadRun(std::u16string_view run, Unit*& out) {
+  constexpr int unitBits = kUnitBits<Unit>;
   if (run.empty() || run.size() % 4 == 1)
     return false;
+  constexpr std::size_t groupChars = kGroupChars<Unit>;
+  while (run.size() > groupChars) {  // whole groups, but never the last characters
+    std::uint64_t group = 0;
+    std::uint8_t invalid = 0;
+    for (std::size_t c = 0; c < groupChars; ++c) {
+      const std::uint8_t value = run[c] < 128 ? kValues[run[c]] : 255;
+      invalid |= value;
+      group = (group << 6) | (value & 63);
+    }
+    if (invalid & 0x80)
+      return false;
+    *out++ = static_cast<Unit>(group >> 2 * unitBits);
+    *out++ = static_cast<Unit>((group >> unitBits) & ((1u << unitBits) - 1));
+    *out++ = static_cast<Unit>(group & ((1u << unitBits) - 1));
+    run.remove_prefix(groupChars);
+  }
   std::uint32_t bits = 0;
   int held = 0;
-  for (const char16_t unit : run) {
-    if (unit >= 128 || kValues[unit] == 255)
+  for (const char16_t c : run) {
+    const std::uint8_t value = c < 128 ? kValues[c] : 255;
+    if (value == 255)
       return false;
-    bits = (bits << 6) | kValues[unit];
+    bits = (bits << 6) | value;
     held += 6;
-    if (held >= 8) {
-      held -= 8;
-      bytes.push_back(static_cast<char>((bits >> held) & 0xFF));
+    if (held >= unitBits) {
+      held -= unitBits;
+      *out++ = static_cast<Unit>((bits >> held) & ((1u << unitBits) - 1));
     }
   }
-  return (bits & ((1u << held) - 1)) == 0;
+  // What is left is the zero bits after the last unit: fewer than six.
+  return held < 6 && (bits & ((1u << held) - 1)) == 0;
+}
+
+// Reads a body into out, which is resized to what it holds; false when the
+// body is not exactly what a writer makes. A body never holds more units
+// than characters.
+template <typename Units>
+bool ReadBody(std::u16string_view body, Units& out) {
+  using Unit = typename Units::value_type;
+  out.resize(body.size());
+  Unit* at = out.data();
+  std::size_t i = 0;
+  while (i < body.size()) {
+    const char16_t unit = body[i];
+    if (Direct(unit)) {
+      *at++ = static_cast<Unit>(unit);
+      ++i;
+      continue;
+    }
+    if (unit != kShiftOut)
+      return false;
+    const std::size_t end = body.find(kShiftIn, i + 1);
+    if (end == std::u16string_view::npos || !ReadRun(body.substr(i + 1, end - i - 1), at))
+      return false;
+    i = end + 1;
+  }
+  out.resize(static_cast<std::size_t>(at - out.data()));
+  return true;
 }
 
 }  // namespace
@@ -161,6 +192,12 @@ bool NeedsAnyBytesForm(std::string_view bytes) {
 }
 
 std::optional<std::size_t> FirstIllFormed(std::u16string_view text) {
+  // Most texts hold no surrogate at all: a test that vectorises first.
+  char16_t any = 0;
+  for (const char16_t unit : text)
+    any |= static_cast<char16_t>((unit & 0xF800) == 0xD800);
+  if (any == 0)
+    return std::nullopt;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
       ++i;
@@ -192,7 +229,7 @@ std::size_t AnyTextFormLength(std::u16string_view text) {
 Text AnyTextForm(std::u16string_view text) {
   Text out(AnyTextFormLength(text), u'\0');
   const auto body = std::copy(kAnyTextMarker.begin(), kAnyTextMarker.end(), out.begin());
-  PutBody(&*body, text, [](std::u16string_view run) { return UnitBytes{run}; });
+  PutBody(&*body, text);
   return out;
 }
 
@@ -200,7 +237,7 @@ Text AnyBytesForm(std::string_view bytes) {
   // At most 2 + ceil(8 n / 6) characters for n bytes.
   Text out(kAnyBytesMarker.size() + 2 + Base64Length(bytes.size()) + bytes.size(), u'\0');
   const auto body = std::copy(kAnyBytesMarker.begin(), kAnyBytesMarker.end(), out.begin());
-  const char16_t* end = PutBody(&*body, bytes, [](std::string_view run) { return ByteView{run}; });
+  const char16_t* end = PutBody(&*body, bytes);
   out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
@@ -238,52 +275,20 @@ std::size_t AnyTextFitting(std::u16string_view text, std::size_t limit) {
 }
 
 AnyTextRead ReadAnyTextForm(std::u16string_view plain) {
-  AnyTextRead read;
   const bool isText = plain.starts_with(kAnyTextMarker);
   if (!isText && !plain.starts_with(kAnyBytesMarker))
-    return read;
-  std::u16string_view body = plain.substr(isText ? kAnyTextMarker.size() : kAnyBytesMarker.size());
-  std::string bytes;
-  Text text;
-  std::size_t i = 0;
-  while (i < body.size()) {
-    const char16_t unit = body[i];
-    if (Direct(unit)) {
-      if (isText)
-        text.push_back(unit);
-      else
-        bytes.push_back(static_cast<char>(unit));
-      ++i;
-      continue;
-    }
-    if (unit != kShiftOut)
-      return {};
-    const std::size_t end = body.find(kShiftIn, i + 1);
-    if (end == std::u16string_view::npos)
-      return {};
-    std::string run;
-    if (!DecodeRun(body.substr(i + 1, end - i - 1), run))
-      return {};
-    if (isText) {
-      if (run.size() % 2 != 0)
-        return {};
-      for (std::size_t b = 0; b < run.size(); b += 2) {
-        text.push_back(static_cast<char16_t>((static_cast<unsigned char>(run[b]) << 8) |
-                                             static_cast<unsigned char>(run[b + 1])));
-      }
-    } else {
-      bytes += run;
-    }
-    i = end + 1;
-  }
+    return {};
+  const std::u16string_view body =
+      plain.substr(isText ? kAnyTextMarker.size() : kAnyBytesMarker.size());
+  AnyTextRead read;
   if (isText) {
-    if (FirstIllFormed(text))
+    if (!ReadBody(body, read.text) || FirstIllFormed(read.text))
       return {};
     read.kind = AnyTextRead::Kind::Unicode;
-    read.text = std::move(text);
   } else {
+    if (!ReadBody(body, read.bytes))
+      return {};
     read.kind = AnyTextRead::Kind::Bytes;
-    read.bytes = std::move(bytes);
   }
   return read;
 }
