@@ -102,6 +102,15 @@ Message NewerForm() {
           MsgIcon::Exclamation};
 }
 
+Message PasswordNotTyped() {
+  return {MsgId::NotTyped,
+          u"The password must be typed.\r\n\r\nVantrel makes its key from the keys you press "
+          u"in the password field, so a password filled in by the browser, dropped there or "
+          u"picked from suggestions would give a key that ignores it. It has been taken out of "
+          u"the field: type the password.",
+          MsgIcon::Exclamation};
+}
+
 Message CodecFailure(const CodecError& error) {
   return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
 }

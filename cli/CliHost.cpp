@@ -47,6 +47,7 @@ ExitStatus StatusOf(MsgId id) {
     case MsgId::TooLong:
     case MsgId::NotEncodable:
     case MsgId::NothingToCopy:
+    case MsgId::NotTyped:
       return kRefused;
     case MsgId::Fatal:
       break;

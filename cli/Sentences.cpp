@@ -105,6 +105,8 @@ std::string Sentence(const Message& message) {
     case MsgId::CopiedForMail:
     case MsgId::ClipboardBusy:
       break;  // the tool has no clipboard
+    case MsgId::NotTyped:
+      break;  // the tool reads its password whole
     case MsgId::Fatal:
       return "internal error" + WindowSays(message);
   }

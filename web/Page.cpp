@@ -73,6 +73,13 @@ class Page final : public WindowlessHost {
     Guard([&] { Report(u"\b"); });
   }
 
+  // Text that reached the password field without keys the page counted (a
+  // browser filled it in, it was dropped there): the script has taken it
+  // out again, and the user is told to type the password.
+  void NotTyped() {
+    Guard([&] { MsgBox(messages::PasswordNotTyped()); });
+  }
+
   // The password field's text after an edit.
   void SetPassword(const std::u16string& text) {
     Guard([&] { form_.SetText3(text); });
@@ -198,6 +205,7 @@ EMSCRIPTEN_BINDINGS(vantrel_page) {
       .function("keyDown", &Page::KeyDown)
       .function("inserted", &Page::Inserted)
       .function("deleted", &Page::Deleted)
+      .function("notTyped", &Page::NotTyped)
       .function("setPassword", &Page::SetPassword)
       .function("shown", &Page::Shown)
       .function("edited", &Page::Edited)

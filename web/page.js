@@ -170,7 +170,10 @@
   // control characters from the key events, every other character from the
   // text typed into the field (after the layout, a dead key or an input
   // method made it), and a deletion no key announced (a phone's soft
-  // keyboard) as Backspace. Pasted or dropped text counts nothing.
+  // keyboard) as Backspace. Pasted text counts nothing, as in the window.
+  // Any other text that reaches the field (filled in by the browser, dropped,
+  // picked from a suggestion) would give a key that ignores it: it is taken
+  // out again and the user is told to type the password.
   let keyAnnounced = false;
   let afterDeadKey = false;
   function modifiers(event) {
@@ -203,8 +206,12 @@
   text3.addEventListener('keyup', () => {
     keyAnnounced = false;
   });
+  const typedEdits = new Set(['insertText', 'insertCompositionText', 'insertFromPaste']);
+  let announcedEdit = null;
+  let lastPassword = '';
   text3.addEventListener('beforeinput', (event) => {
     const kind = event.inputType;
+    announcedEdit = kind;
     if (stopped || event.isComposing) return;
     if (kind === 'insertText' && event.data) {
       page.inserted(event.data, event.data.normalize('NFD'), afterDeadKey);
@@ -225,11 +232,23 @@
     afterDeadKey = false;
     keyAnnounced = false;
   });
-  text3.addEventListener('input', () => {
+  text3.addEventListener('input', (event) => {
     if (stopped) return;
-    page.setPassword(text3.value);
+    const kind = event.inputType;
+    const announced = kind !== undefined && kind === announcedEdit;
+    announcedEdit = null;
+    if (!announced || !(typedEdits.has(kind) || kind.startsWith('delete'))) {
+      text3.value = lastPassword;
+      page.notTyped();
+      settle();
+      return;
+    }
+    lastPassword = text3.value;
+    page.setPassword(lastPassword);
     settle();
   });
+  // A password field copies nothing.
+  for (const kind of ['copy', 'cut']) text3.addEventListener(kind, (event) => event.preventDefault());
 
   // The text and code fields show the display form of their texts (control
   // characters as visible marks, a lone line feed as its mark and a line

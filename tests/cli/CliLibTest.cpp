@@ -197,6 +197,7 @@ TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
       {MsgId::Copied, kSuccess},        {MsgId::Fatal, kInternal},
       {MsgId::Damaged, kDamaged},       {MsgId::NewerForm, kRefused},
       {MsgId::CopiedForMail, kSuccess}, {MsgId::ClipboardBusy, kRefused},
+      {MsgId::NotTyped, kRefused},
   };
   for (const auto& [id, status] : statuses)
     EXPECT_EQ(StatusOf(id), status) << static_cast<int>(id);

@@ -199,6 +199,21 @@ async function commands(browser) {
   await client.send('Input.dispatchKeyEvent',
     { type: 'rawKeyDown', key: 'Unidentified', code: '', commands: ['paste'] });
   assert.equal(await value(page, 'Text3'), 'Secretpasted');
+  // Text no key typed (the browser's password manager filling the field in,
+  // a drop, a keyboard's suggestion) counts nothing and is taken out again,
+  // with a box that says the password must be typed.
+  for (const kind of [null, 'insertFromDrop', 'insertReplacementText']) {
+    await page.$eval('#Text3', (field, inputType) => {
+      field.value = 'Filled in';
+      field.dispatchEvent(inputType ? new InputEvent('input', { inputType, data: 'Filled in' }) :
+        new Event('input'));
+    }, kind);
+    const box = await page.evaluate(() => document.getElementById('Box').open &&
+      document.getElementById('BoxText').textContent);
+    assert.match(String(box), /^The password must be typed\./, `${kind}: ${box}`);
+    await dismiss(page, () => chords(page, 'Enter'));
+    assert.equal(await value(page, 'Text3'), 'Secretpasted', kind);
+  }
   assert.equal(await menu(page, 'e'), false);
   const code = cliEncode('Secret', 'Hello\r\nWorld 42');
   assert.equal(fromShown(await value(page, 'Text2')), code);
