@@ -321,10 +321,14 @@
   }
 
   // A link may carry a code after "#" (which browsers never send to a
-  // server): it goes into the code field as the text it stands for.
+  // server): it goes into the code field as the text it stands for, and
+  // leaves the page's address, so that the history and the saved session
+  // keep the address without it from then on.
   function openLink() {
     const fragment = location.hash.slice(1);
-    if (!fragment || stopped) return;
+    if (!fragment) return;
+    history.replaceState(null, '', location.href.slice(0, location.href.indexOf('#')));
+    if (stopped) return;
     let code = fragment;
     try {
       code = decodeURIComponent(fragment);

@@ -294,6 +294,8 @@ async function commands(browser) {
   const link = `${url}#${mailSafe.replace(/~/g, '%7E')}`;
   const linked = await open(browser, link);
   assert.equal(await value(linked, 'Text2'), mailSafe);
+  // The code has left the page's address.
+  assert.equal(await linked.evaluate(() => location.href), url);
   await linked.focus('#Text3');
   await linked.keyboard.type('Secret');
   assert.equal(await menu(linked, 'd'), false);
