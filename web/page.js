@@ -19,6 +19,25 @@
   let page = null;
   let stopped = false;
 
+  // Another site's page could show this one in a frame, to watch or steer
+  // it: put a code in its address, or lay its own controls over these. In a
+  // frame of another origin the page says why it refuses, and does nothing
+  // else.
+  function framedByAnotherSite() {
+    if (window.top === window.self) return false;
+    try {
+      return window.top.location.origin !== location.origin;
+    } catch {
+      return true;
+    }
+  }
+  if (framedByAnotherSite()) {
+    tools.disabled = true;
+    status.textContent = 'Vantrel does not work inside another site\'s page, which could see or ' +
+        'change what is typed here. Open Vantrel in a tab of its own.';
+    return;
+  }
+
   // Puts text on the clipboard exactly, line breaks and control characters
   // included, while the user's click or key is being handled; false when the
   // browser does not allow it. A copy event handler sets the text itself:

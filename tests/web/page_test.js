@@ -388,6 +388,34 @@ async function offline(browser) {
     assert.deepEqual(strayRequests(page, address), []);
     assert.deepEqual(served, ['/vantrel.html']);
     await page.close();
+
+    // Shown in a frame by a page of another origin (another port), with a
+    // code in its address: it refuses, saying why, and takes nothing in.
+    const framing = http.createServer((request, response) => {
+      response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
+      response.end(`<!DOCTYPE html><iframe src="${address}#Vantrel1~AAAA~~end"></iframe>`);
+    });
+    await new Promise((resolve) => framing.listen(0, '127.0.0.1', resolve));
+    try {
+      const outer = await browser.newPage();
+      await outer.goto(`http://127.0.0.1:${framing.address().port}/`);
+      const frame = () => outer.frames().find((f) => f !== outer.mainFrame());
+      await outer.waitForFunction(() => document.querySelector('iframe').contentWindow);
+      await frame().waitForFunction(() => document.getElementById('Status').textContent !== 'Starting…');
+      assert.deepEqual(await frame().evaluate(() => ({
+        status: document.getElementById('Status').textContent,
+        client: document.getElementById('Client').disabled,
+        tools: document.getElementById('Tools').disabled,
+        code: document.getElementById('Text2').value,
+      })), {
+        status: 'Vantrel does not work inside another site\'s page, which could see or change ' +
+          'what is typed here. Open Vantrel in a tab of its own.',
+        client: true, tools: true, code: '',
+      });
+      await outer.close();
+    } finally {
+      framing.close();
+    }
   } finally {
     server.close();
   }
