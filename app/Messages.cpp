@@ -111,6 +111,17 @@ Message PasswordNotTyped() {
           MsgIcon::Exclamation};
 }
 
+Message Oversized(bool fromLink, std::size_t length, std::size_t longest) {
+  return {MsgId::Oversized,
+          Text(fromLink ? u"The code in this link is too long: it was not opened."
+                        : u"The pasted text is too long for the code field: it was not pasted.") +
+              u"\r\n\r\nA code, even in its mail-safe form, has at most " +
+              Grouped(static_cast<long long>(longest)) + u" characters; this " +
+              (fromLink ? u"link" : u"text") + u" has " + Grouped(static_cast<long long>(length)) +
+              u".",
+          MsgIcon::Exclamation};
+}
+
 Message CodecFailure(const CodecError& error) {
   return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
 }

@@ -48,6 +48,7 @@ ExitStatus StatusOf(MsgId id) {
     case MsgId::NotEncodable:
     case MsgId::NothingToCopy:
     case MsgId::NotTyped:
+    case MsgId::Oversized:
       return kRefused;
     case MsgId::Fatal:
       break;

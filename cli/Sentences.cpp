@@ -106,7 +106,8 @@ std::string Sentence(const Message& message) {
     case MsgId::ClipboardBusy:
       break;  // the tool has no clipboard
     case MsgId::NotTyped:
-      break;  // the tool reads its password whole
+    case MsgId::Oversized:
+      break;  // the page's own
     case MsgId::Fatal:
       return "internal error" + WindowSays(message);
   }

@@ -289,8 +289,12 @@
     }
     settle();
   }
+  // A short paste goes in through the browser's editing command, so that it
+  // can be undone; a long one, or one of many lines, at once: the command
+  // takes seconds over a mail-safe block of hundreds of lines.
   function insert(area, shown) {
-    if (!document.execCommand('insertText', false, shown)) {
+    const short = shown.length <= 2000 && shown.split('\n').length <= 8;
+    if (!short || !document.execCommand('insertText', false, shown)) {
       area.setRangeText(shown, area.selectionStart, area.selectionEnd, 'end');
       edited(area);
     }
@@ -305,7 +309,13 @@
     area.addEventListener('paste', (event) => {
       event.preventDefault();
       if (stopped || area.readOnly) return;
-      insert(area, Page.toShown(event.clipboardData.getData('text/plain')));
+      const text = event.clipboardData.getData('text/plain');
+      if (area === text2 && text.length > Page.longestInput()) {
+        page.oversized(false, text.length);
+        settle();
+        return;
+      }
+      insert(area, Page.toShown(text));
     });
     for (const kind of ['copy', 'cut']) {
       area.addEventListener(kind, (event) => {
@@ -348,13 +358,22 @@
     if (!fragment) return;
     history.replaceState(null, '', location.href.slice(0, location.href.indexOf('#')));
     if (stopped) return;
+    // Longer than any code could be, it is refused before it is read: a
+    // huge one would hold up the page for long. Escapes at most triple it.
+    const longest = Page.longestInput();
     let code = fragment;
-    try {
-      code = decodeURIComponent(fragment);
-    } catch {
-      // A stray "%": the fragment as it stands.
+    if (fragment.length <= 3 * longest) {
+      try {
+        code = decodeURIComponent(fragment);
+      } catch {
+        // A stray "%": the fragment as it stands.
+      }
     }
-    text2.value = page.edited(2, Page.toShown(code));
+    if (code.length > longest) {
+      page.oversized(true, code.length);
+    } else {
+      text2.value = page.edited(2, Page.toShown(code));
+    }
     settle();
   }
   window.addEventListener('hashchange', openLink);

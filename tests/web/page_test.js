@@ -301,7 +301,39 @@ async function commands(browser) {
   assert.equal(await menu(linked, 'd'), false);
   assert.equal(await value(linked, 'Text1'), text.replace('\r\n', '\n'));
   assert.deepEqual(strayRequests(linked, link), []);
+
+  // The longest code's mail-safe form, its lines ending in CR LF, is the
+  // most a paste into the code field may hold; one character more is
+  // refused unread.
+  const longest = cliEncode('Secret', 'x'.repeat(24572), '--armor').trimEnd()
+    .replace(/\n/g, '\r\n');
+  await linked.focus('#Text2');
+  await chords(linked, 'Control+KeyA', 'Delete');
+  await setClipboard(linked, `${longest} `);
+  await chords(linked, 'Control+KeyV');
+  assert.match(await linked.$eval('#BoxText', (e) => e.textContent),
+    /^The pasted text is too long for the code field: it was not pasted\.[^]*has at most 44,856 characters; this text has 44,857\.$/);
+  await dismiss(linked, () => chords(linked, 'Enter'));
+  assert.equal(await value(linked, 'Text2'), '');
+  await setClipboard(linked, longest);
+  await chords(linked, 'Control+KeyV');
+  assert.equal(await menu(linked, 'd'), false);
+  assert.equal(await value(linked, 'Text1'), 'x'.repeat(24572));
   await linked.close();
+
+  // A link far longer than any code is refused at once, unread.
+  const huge = `${url}#${'A'.repeat(200000)}`;
+  const refused = await open(browser, huge);
+  assert.deepEqual(await refused.evaluate(() => ({
+    box: document.getElementById('Box').open && document.getElementById('BoxText').textContent,
+    code: document.getElementById('Text2').value,
+    fast: performance.getEntriesByName('vantrel-usable')[0].startTime < 1000,
+  })), {
+    box: 'The code in this link is too long: it was not opened.\n\nA code, even in its ' +
+      'mail-safe form, has at most 44,856 characters; this link has 200,000.',
+    code: '', fast: true,
+  });
+  await refused.close();
 }
 
 async function phone(browser) {
