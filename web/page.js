@@ -13,6 +13,8 @@
   const menu = $('ToolsMenu');
   const items = [...menu.querySelectorAll('[role="menuitem"]')];
   const box = $('Box');
+  const hint = $('Hint');
+  const bar = [...$('Commands').querySelectorAll('button')];
   const areas = new Map([[text1, 1], [text2, 2]]);
   const lineFeedMark = '\u240A';
   let Page = null;
@@ -64,12 +66,14 @@
     return copied;
   }
 
-  // The fields show what the model holds.
+  // The fields show what the model holds. The hint for a link's code stays
+  // while the code does.
   function show() {
     for (const [area, field] of areas) {
       const shown = page.shown(field);
       if (area.value !== shown) area.value = shown;
     }
+    if (!text2.value) hint.hidden = true;
   }
 
   // Message boxes, one after the other: modal, with the caption as title and
@@ -104,7 +108,7 @@
   // read and copied.
   function stop() {
     stopped = true;
-    for (const item of items) item.disabled = true;
+    for (const item of [...items, ...bar]) item.disabled = true;
     for (const field of [text1, text2, text3]) field.readOnly = true;
     status.textContent = 'Vantrel has stopped after an error. Reload the page to start again.';
   }
@@ -133,15 +137,19 @@
     tools.setAttribute('aria-expanded', 'false');
     if (focus) focus.focus();
   }
-  function command(item) {
+  // A command from the menu gives the focus back to the field that had it;
+  // one from the buttons under the fields leaves it on the button, so that
+  // a phone does not open its keyboard.
+  function command(item, fromMenu = true) {
     // The focus waits on the menu bar while the command runs: a browser
     // copies nothing while a password field has it.
     closeMenu(tools);
     const messages = page && !stopped ? page.run(Number(item.dataset.command)) : [];
     show();
-    returnTo.focus();
+    if (fromMenu) returnTo.focus();
     showBoxes(messages);
   }
+  for (const button of bar) button.addEventListener('click', () => command(button, false));
   tools.addEventListener('click', () => (menu.hidden ? openMenu() : closeMenu(returnTo)));
   tools.addEventListener('keydown', (event) => {
     if (event.key === 'ArrowDown') {
@@ -373,6 +381,7 @@
       page.oversized(true, code.length);
     } else {
       text2.value = page.edited(2, Page.toShown(code));
+      hint.hidden = !text2.value;
     }
     settle();
   }
@@ -387,7 +396,8 @@
     show();
     client.disabled = false;
     status.textContent = '';
-    text1.focus();
+    // A link's code waits for its password.
+    (hint.hidden ? text1 : text3).focus();
     performance.mark('vantrel-usable');
   }, () => {
     status.textContent = 'This browser cannot run Vantrel: it needs WebAssembly.';

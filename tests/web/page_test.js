@@ -169,6 +169,8 @@ async function keystrokes(browser) {
 
 async function commands(browser) {
   const page = await open(browser, url);
+  // The buttons for the commands are for phones only.
+  assert.equal(await page.$eval('#Commands', (e) => getComputedStyle(e).display), 'none');
   // The focus starts in the text field; Shift+Tab goes back to the password
   // field and the menu, Tab on to the code field.
   assert.equal(await focused(page), 'Text1');
@@ -294,9 +296,9 @@ async function commands(browser) {
   const link = `${url}#${mailSafe.replace(/~/g, '%7E')}`;
   const linked = await open(browser, link);
   assert.equal(await value(linked, 'Text2'), mailSafe);
+  assert.equal(await focused(linked), 'Text3');
   // The code has left the page's address.
   assert.equal(await linked.evaluate(() => location.href), url);
-  await linked.focus('#Text3');
   await linked.keyboard.type('Secret');
   assert.equal(await menu(linked, 'd'), false);
   assert.equal(await value(linked, 'Text1'), text.replace('\r\n', '\n'));
@@ -347,6 +349,15 @@ async function phone(browser) {
     return { scroll: document.documentElement.scrollWidth, wide };
   });
   assert.deepEqual(await overflow(), { scroll: 360, wide: [] });
+  // Every control is at least 44 pixels each way, with the menu or a box
+  // open too (checked below), and the password field spans the width.
+  const small = () => page.evaluate(() => [...document.querySelectorAll('button, input, textarea')]
+    .filter((e) => e.getClientRects().length).map((e) => [e.id || e.textContent, e.getBoundingClientRect()])
+    .filter(([, r]) => r.width < 44 || r.height < 44)
+    .map(([name, r]) => `${name}: ${r.width}×${r.height}`));
+  assert.deepEqual(await small(), []);
+  assert.equal(await page.$eval('#Text3', (e) => e.offsetWidth),
+    await page.$eval('#Text1', (e) => e.offsetWidth));
 
   // A soft keyboard: characters arrive as text with no key codes, a deletion
   // as an unnamed key. "pasq", Backspace, "s" gives the key the same keys
@@ -371,19 +382,21 @@ async function phone(browser) {
   assert.equal(await value(page, 'Text3'), 'password');
   await page.focus('#Text1');
   await client.send('Input.insertText', { text: 'On the go' });
-  await menu(page, 'e');
+  // Each command is one tap away, under the fields.
+  const tap = (command) => page.click(`#Commands [data-command="${command}"]`);
+  await tap(0);
   assert.equal(fromShown(await value(page, 'Text2')), cliEncode('pasq\bsword', 'On the go'));
 
   // The longest message and the open menu still fit.
-  await page.focus('#Text2');
-  await menu(page, 'm');
-  await page.click('#Tools');
-  await page.click('#CopyForMail');
+  await tap(3);
+  assert.match(await page.$eval('#BoxText', (e) => e.textContent), /mail-safe form/);
   assert.deepEqual(await overflow(), { scroll: 360, wide: [] });
+  assert.deepEqual(await small(), []);
   await page.screenshot({ path: 'page-phone-box.png' });
   await dismiss(page, () => page.click('#BoxOk'));
   await page.click('#Tools');
   assert.deepEqual(await overflow(), { scroll: 360, wide: [] });
+  assert.deepEqual(await small(), []);
   await page.screenshot({ path: 'page-phone-menu.png' });
   await chords(page, 'Escape');
   // The whole page as a screenshot is as wide as the screen: 720 pixels at
@@ -392,6 +405,17 @@ async function phone(browser) {
   assert.equal(shot.readUInt32BE(16), 720, 'the page is wider than the screen');
   assert.deepEqual(strayRequests(page, url), []);
   await page.close();
+
+  // A link's code: the page says what to do next until it is decoded.
+  const hint = 'The code from your link is in the Code field: type the password, then choose Decode.';
+  const linked = await open(browser, `${url}#${cliEncode('k', 'Meet at nine', '--armor').trim()}`, { viewport });
+  const hinted = () => linked.$eval('#Hint', (e) => !e.hidden && e.textContent.replace(/\s+/g, ' '));
+  assert.equal(await hinted(), hint);
+  await linked.keyboard.type('k');
+  await linked.click('#Commands [data-command="1"]');
+  assert.equal(await value(linked, 'Text1'), 'Meet at nine');
+  assert.equal(await hinted(), false);
+  await linked.close();
 }
 
 // Served by a static web server (here one on the loopback address), the
