@@ -53,6 +53,10 @@
       event.clipboardData.setData('text/plain', text);
       copied = true;
     };
+    // WebKit copies with nothing selected only once a beforecopy handler
+    // has said that the page copies for itself.
+    const allow = (event) => event.preventDefault();
+    document.addEventListener('beforecopy', allow, true);
     document.addEventListener('copy', put, true);
     // A browser copies nothing while the selection is in a password field.
     getSelection().removeAllRanges();
@@ -62,6 +66,7 @@
       copied = false;
     } finally {
       document.removeEventListener('copy', put, true);
+      document.removeEventListener('beforecopy', allow, true);
     }
     return copied;
   }

@@ -73,7 +73,7 @@ const ms = (value) => `${value.toFixed(1)} ms`;
     for (const [name, times] of Object.entries(runs)) {
       console.log(`${name} of ${longest.toLocaleString('en')} characters: median ${ms(median(times))}`);
     }
-    const stray = strayRequests(page, url);
+    const stray = await strayRequests(page, url);
     if (stray.length) throw new Error(stray.join('\n'));
     await page.close();
   } finally {

@@ -145,4 +145,24 @@ async function sendKeys(client, row, layout = 'us', form = 'linux') {
   for (const names of row.split(' ')) await chord(client, names.split('+'), layout, form, pending);
 }
 
-module.exports = { sendKeys };
+// A row's chords as puppeteer names the keys, for engines driven over
+// WebDriver, which types a key as the character it gives: the US layout.
+const keyNamesOf = {
+  // WebDriver's own values for Enter and the keypad's Enter.
+  BackSpace: 'Backspace', Return: '\uE006', KP_Enter: '\uE007', Escape: 'Escape',
+  Delete: 'Delete', Left: 'ArrowLeft', Home: 'Home', End: 'End', F5: 'F5', Tab: 'Tab',
+  KP_Add: 'NumpadAdd', space: ' ', ctrl: 'Control', alt: 'Alt', shift: 'Shift',
+};
+function keyNames(row) {
+  return row.split(' ').map((chord) => {
+    const names = chord.split('+');
+    const shift = names.includes('shift');
+    return names.map((name, i) => {
+      if (keyNamesOf[name]) return keyNamesOf[name];
+      const [, , text, shifted] = us[name];
+      return shift && i === names.length - 1 ? shifted : text;
+    });
+  });
+}
+
+module.exports = { sendKeys, keyNames };
