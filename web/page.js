@@ -267,7 +267,10 @@
   text3.addEventListener('input', (event) => {
     if (stopped) return;
     const kind = event.inputType;
-    const announced = kind !== undefined && kind === announcedEdit;
+    // An input method's text counts when the composition ends, whether or
+    // not the browser announced each step.
+    const announced = kind !== undefined &&
+        (kind === announcedEdit || kind === 'insertCompositionText');
     announcedEdit = null;
     if (!announced || !(typedEdits.has(kind) || kind.startsWith('delete'))) {
       text3.value = lastPassword;
