@@ -156,9 +156,6 @@ function keysOfHi() {
   return keys;
 }
 
-// Rows whose keys an engine keeps for itself, out of the page's reach.
-const kept = {};
-
 async function keystrokes(browser) {
   const table = path.join(__dirname, '..', 'keystrokes.tsv');
   const rows = fs.readFileSync(table, 'utf8').split('\n')
@@ -178,10 +175,6 @@ async function keystrokes(browser) {
     let key = 0;
     for (const [keys, codes, rowLayout = 'us'] of rows) {
       if (rowLayout !== layout) continue;
-      if (kept[engine] && kept[engine].has(keys)) {
-        skip(keys, 'the browser keeps this key for itself');
-        continue;
-      }
       const sum = codes === '-' ? 0 : codes.split(',').reduce((s, c) => s + Number(c), 0);
       await page.focus('#Text3');
       await send('End');

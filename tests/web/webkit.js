@@ -172,12 +172,15 @@ class WebKitPage {
 }
 
 // Starts Xvfb, WebKitWebDriver and a MiniBrowser session; close() ends the
-// three.
+// three (the driver ends MiniBrowser with the session).
 async function launchWebKit() {
   const children = [];
   const end = () => {
     for (const child of children.reverse()) if (child.exitCode === null) child.kill();
+    children.length = 0;
   };
+  // Should the script end without closing the browser, the three end too.
+  process.once('exit', end);
   try {
     const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
       { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
