@@ -246,12 +246,23 @@ async function commands(browser) {
   // Text no key typed (the browser's password manager filling the field in,
   // a drop, a keyboard's suggestion) counts nothing and is taken out again,
   // with a box that says the password must be typed.
-  for (const kind of [null, 'insertFromDrop', 'insertReplacementText']) {
-    await page.$eval('#Text3', (field, inputType) => {
-      field.value = 'Filled in';
-      field.dispatchEvent(inputType ? new InputEvent('input', { inputType, data: 'Filled in' }) :
-        new Event('input'));
-    }, kind);
+  // In Chromium a real drop too, as a mouse gives it.
+  for (const kind of [null, 'insertFromDrop', 'insertReplacementText', ...(chromium ? ['drop'] : [])]) {
+    if (kind === 'drop') {
+      const box = await (await page.$('#Text3')).boundingBox();
+      const at = { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+      const data = { items: [{ mimeType: 'text/plain', data: 'Dropped' }], dragOperationsMask: 1 };
+      const client = await page.createCDPSession();
+      for (const type of ['dragEnter', 'dragOver', 'drop']) {
+        await client.send('Input.dispatchDragEvent', { type, ...at, data });
+      }
+    } else {
+      await page.$eval('#Text3', (field, inputType) => {
+        field.value = 'Filled in';
+        field.dispatchEvent(inputType ? new InputEvent('input', { inputType, data: 'Filled in' }) :
+          new Event('input'));
+      }, kind);
+    }
     const box = await page.evaluate(() => document.getElementById('Box').open &&
       document.getElementById('BoxText').textContent);
     assert.match(String(box), /^The password must be typed\./, `${kind}: ${box}`);
