@@ -97,6 +97,26 @@ Message NewerForm() {
           MsgIcon::Exclamation};
 }
 
+Message PasswordNotTyped() {
+  return {MsgId::NotTyped,
+          u"The password must be typed.\r\n\r\nVantrel makes its key from the keys you press "
+          u"in the password field, so a password filled in by the browser, dropped there or "
+          u"picked from suggestions would give a key that ignores it. It has been taken out of "
+          u"the field: type the password.",
+          MsgIcon::Exclamation};
+}
+
+Message Oversized(bool fromLink, std::size_t length, std::size_t longest) {
+  return {MsgId::Oversized,
+          Text(fromLink ? u"The code in this link is too long: it was not opened."
+                        : u"The pasted text is too long for the code field: it was not pasted.") +
+              u"\r\n\r\nA code, even in its mail-safe form, has at most " +
+              Grouped(static_cast<long long>(longest)) + u" characters; this " +
+              (fromLink ? u"link" : u"text") + u" has " + Grouped(static_cast<long long>(length)) +
+              u".",
+          MsgIcon::Exclamation};
+}
+
 Message CodecFailure(const CodecError& error) {
   return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
 }

@@ -34,6 +34,8 @@ enum class MsgId {
   ClipboardBusy,  // another program held the clipboard: nothing was copied
   Damaged,        // a mail-safe code was changed or cut on its way
   NewerForm,      // a mail-safe code of a later form than this program reads
+  NotTyped,       // the password field got text no key typed (a browser filled it in)
+  Oversized,      // a link or a paste is longer than any code's mail-safe form
   Fatal,          // the error report: an error left a handler, and the program ends
 };
 
@@ -75,6 +77,13 @@ Message CopiedForMail();
 Message ClipboardBusy(bool forMail);
 Message Damaged();
 Message NewerForm();
+// Text reached the password field without keystrokes (a browser filled it
+// in, it was dropped there…): it counts nothing, and the user must type it.
+Message PasswordNotTyped();
+// A link's code (fromLink) or text pasted into the code field, of `length`
+// characters, is longer than the longest code's mail-safe form (`longest`):
+// refused before it is read.
+Message Oversized(bool fromLink, std::size_t length, std::size_t longest);
 // A codec failure: its description, as the decoder words it.
 Message CodecFailure(const CodecError& error);
 // A text of `length` characters is past the longest Encode takes.

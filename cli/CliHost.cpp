@@ -47,6 +47,8 @@ ExitStatus StatusOf(MsgId id) {
     case MsgId::TooLong:
     case MsgId::IllFormed:
     case MsgId::NothingToCopy:
+    case MsgId::NotTyped:
+    case MsgId::Oversized:
       return kRefused;
     case MsgId::Fatal:
       break;

@@ -105,6 +105,9 @@ std::string Sentence(const Message& message) {
     case MsgId::CopiedForMail:
     case MsgId::ClipboardBusy:
       break;  // the tool has no clipboard
+    case MsgId::NotTyped:
+    case MsgId::Oversized:
+      break;  // the page's own
     case MsgId::Fatal:
       return "internal error" + WindowSays(message);
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the Linux build,
-# the browser page in headless Chromium, then the Windows program
-# cross-built with MinGW-w64 and tested under Wine.
+# the browser page in Chromium, Firefox ESR and WebKitGTK, then the Windows
+# program cross-built with MinGW-w64 and tested under Wine.
 # Under CI (CI=true) compiler warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -20,6 +20,7 @@
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
 #include "codec/Error.h"
+#include "codec/MailSafe.h"
 #include "ui/FieldText.h"
 #include "web/BrowserKeys.h"
 
@@ -71,6 +72,29 @@ class Page final : public WindowlessHost {
   // A deletion in the password field that no key event announced.
   void Deleted() {
     Guard([&] { Report(u"\b"); });
+  }
+
+  // Text that reached the password field without keys the page counted (a
+  // browser filled it in, it was dropped there): the script has taken it
+  // out again, and the user is told to type the password.
+  void NotTyped() {
+    Guard([&] { MsgBox(messages::PasswordNotTyped()); });
+  }
+
+  // The most characters a link's code or a paste into the code field may
+  // have: those of the longest code's mail-safe form, with its line breaks.
+  static std::size_t LongestInput() {
+    static const std::size_t longest =
+        MailSafeForm(ByteArray(kLongestCode, std::uint8_t{'A'}), u"\r\n").size();
+    return longest;
+  }
+
+  // A link's code (fromLink) or a paste into the code field of `length`
+  // characters, past LongestInput(): refused unread.
+  void Oversized(bool fromLink, double length) {
+    Guard([&] {
+      MsgBox(messages::Oversized(fromLink, static_cast<std::size_t>(length), LongestInput()));
+    });
   }
 
   // The password field's text after an edit.
@@ -198,6 +222,9 @@ EMSCRIPTEN_BINDINGS(vantrel_page) {
       .function("keyDown", &Page::KeyDown)
       .function("inserted", &Page::Inserted)
       .function("deleted", &Page::Deleted)
+      .class_function("longestInput", &Page::LongestInput)
+      .function("notTyped", &Page::NotTyped)
+      .function("oversized", &Page::Oversized)
       .function("setPassword", &Page::SetPassword)
       .function("shown", &Page::Shown)
       .function("edited", &Page::Edited)

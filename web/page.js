@@ -13,11 +13,32 @@
   const menu = $('ToolsMenu');
   const items = [...menu.querySelectorAll('[role="menuitem"]')];
   const box = $('Box');
+  const hint = $('Hint');
+  const bar = [...$('Commands').querySelectorAll('button')];
   const areas = new Map([[text1, 1], [text2, 2]]);
   const lineFeedMark = '\u240A';
   let Page = null;
   let page = null;
   let stopped = false;
+
+  // Another site's page could show this one in a frame, to watch or steer
+  // it: put a code in its address, or lay its own controls over these. In a
+  // frame of another origin the page says why it refuses, and does nothing
+  // else.
+  function framedByAnotherSite() {
+    if (window.top === window.self) return false;
+    try {
+      return window.top.location.origin !== location.origin;
+    } catch {
+      return true;
+    }
+  }
+  if (framedByAnotherSite()) {
+    tools.disabled = true;
+    status.textContent = 'Vantrel does not work inside another site\'s page, which could see or ' +
+        'change what is typed here. Open Vantrel in a tab of its own.';
+    return;
+  }
 
   // Puts text on the clipboard exactly, line breaks and control characters
   // included, while the user's click or key is being handled; false when the
@@ -32,6 +53,10 @@
       event.clipboardData.setData('text/plain', text);
       copied = true;
     };
+    // WebKit copies with nothing selected only once a beforecopy handler
+    // has said that the page copies for itself.
+    const allow = (event) => event.preventDefault();
+    document.addEventListener('beforecopy', allow, true);
     document.addEventListener('copy', put, true);
     // A browser copies nothing while the selection is in a password field.
     getSelection().removeAllRanges();
@@ -41,16 +66,19 @@
       copied = false;
     } finally {
       document.removeEventListener('copy', put, true);
+      document.removeEventListener('beforecopy', allow, true);
     }
     return copied;
   }
 
-  // The fields show what the model holds.
+  // The fields show what the model holds. The hint for a link's code stays
+  // while the code does.
   function show() {
     for (const [area, field] of areas) {
       const shown = page.shown(field);
       if (area.value !== shown) area.value = shown;
     }
+    if (!text2.value) hint.hidden = true;
   }
 
   // Message boxes, one after the other: modal, with the caption as title and
@@ -85,7 +113,7 @@
   // read and copied.
   function stop() {
     stopped = true;
-    for (const item of items) item.disabled = true;
+    for (const item of [...items, ...bar]) item.disabled = true;
     for (const field of [text1, text2, text3]) field.readOnly = true;
     status.textContent = 'Vantrel has stopped after an error. Reload the page to start again.';
   }
@@ -114,15 +142,19 @@
     tools.setAttribute('aria-expanded', 'false');
     if (focus) focus.focus();
   }
-  function command(item) {
+  // A command from the menu gives the focus back to the field that had it;
+  // one from the buttons under the fields leaves it on the button, so that
+  // a phone does not open its keyboard.
+  function command(item, fromMenu = true) {
     // The focus waits on the menu bar while the command runs: a browser
     // copies nothing while a password field has it.
     closeMenu(tools);
     const messages = page && !stopped ? page.run(Number(item.dataset.command)) : [];
     show();
-    returnTo.focus();
+    if (fromMenu) returnTo.focus();
     showBoxes(messages);
   }
+  for (const button of bar) button.addEventListener('click', () => command(button, false));
   tools.addEventListener('click', () => (menu.hidden ? openMenu() : closeMenu(returnTo)));
   tools.addEventListener('keydown', (event) => {
     if (event.key === 'ArrowDown') {
@@ -170,7 +202,10 @@
   // control characters from the key events, every other character from the
   // text typed into the field (after the layout, a dead key or an input
   // method made it), and a deletion no key announced (a phone's soft
-  // keyboard) as Backspace. Pasted or dropped text counts nothing.
+  // keyboard) as Backspace. Pasted text counts nothing, as in the window.
+  // Any other text that reaches the field (filled in by the browser, dropped,
+  // picked from a suggestion) would give a key that ignores it: it is taken
+  // out again and the user is told to type the password.
   let keyAnnounced = false;
   let afterDeadKey = false;
   function modifiers(event) {
@@ -203,8 +238,12 @@
   text3.addEventListener('keyup', () => {
     keyAnnounced = false;
   });
+  const typedEdits = new Set(['insertText', 'insertCompositionText', 'insertFromPaste']);
+  let announcedEdit = null;
+  let lastPassword = '';
   text3.addEventListener('beforeinput', (event) => {
     const kind = event.inputType;
+    announcedEdit = kind;
     if (stopped || event.isComposing) return;
     if (kind === 'insertText' && event.data) {
       page.inserted(event.data, event.data.normalize('NFD'), afterDeadKey);
@@ -225,11 +264,26 @@
     afterDeadKey = false;
     keyAnnounced = false;
   });
-  text3.addEventListener('input', () => {
+  text3.addEventListener('input', (event) => {
     if (stopped) return;
-    page.setPassword(text3.value);
+    const kind = event.inputType;
+    // An input method's text counts when the composition ends, whether or
+    // not the browser announced each step.
+    const announced = kind !== undefined &&
+        (kind === announcedEdit || kind === 'insertCompositionText');
+    announcedEdit = null;
+    if (!announced || !(typedEdits.has(kind) || kind.startsWith('delete'))) {
+      text3.value = lastPassword;
+      page.notTyped();
+      settle();
+      return;
+    }
+    lastPassword = text3.value;
+    page.setPassword(lastPassword);
     settle();
   });
+  // A password field copies nothing.
+  for (const kind of ['copy', 'cut']) text3.addEventListener(kind, (event) => event.preventDefault());
 
   // The text and code fields show the display form of their texts (control
   // characters as visible marks, a lone line feed as its mark and a line
@@ -251,8 +305,12 @@
     }
     settle();
   }
+  // A short paste goes in through the browser's editing command, so that it
+  // can be undone; a long one, or one of many lines, at once: the command
+  // takes seconds over a mail-safe block of hundreds of lines.
   function insert(area, shown) {
-    if (!document.execCommand('insertText', false, shown)) {
+    const short = shown.length <= 2000 && shown.split('\n').length <= 8;
+    if (!short || !document.execCommand('insertText', false, shown)) {
       area.setRangeText(shown, area.selectionStart, area.selectionEnd, 'end');
       edited(area);
     }
@@ -267,7 +325,13 @@
     area.addEventListener('paste', (event) => {
       event.preventDefault();
       if (stopped || area.readOnly) return;
-      insert(area, Page.toShown(event.clipboardData.getData('text/plain')));
+      const text = event.clipboardData.getData('text/plain');
+      if (area === text2 && text.length > Page.longestInput()) {
+        page.oversized(false, text.length);
+        settle();
+        return;
+      }
+      insert(area, Page.toShown(text));
     });
     for (const kind of ['copy', 'cut']) {
       area.addEventListener(kind, (event) => {
@@ -302,17 +366,31 @@
   }
 
   // A link may carry a code after "#" (which browsers never send to a
-  // server): it goes into the code field as the text it stands for.
+  // server): it goes into the code field as the text it stands for, and
+  // leaves the page's address, so that the history and the saved session
+  // keep the address without it from then on.
   function openLink() {
     const fragment = location.hash.slice(1);
-    if (!fragment || stopped) return;
+    if (!fragment) return;
+    history.replaceState(null, '', location.href.slice(0, location.href.indexOf('#')));
+    if (stopped) return;
+    // Longer than any code could be, it is refused before it is read: a
+    // huge one would hold up the page for long. Escapes at most triple it.
+    const longest = Page.longestInput();
     let code = fragment;
-    try {
-      code = decodeURIComponent(fragment);
-    } catch {
-      // A stray "%": the fragment as it stands.
+    if (fragment.length <= 3 * longest) {
+      try {
+        code = decodeURIComponent(fragment);
+      } catch {
+        // A stray "%": the fragment as it stands.
+      }
     }
-    text2.value = page.edited(2, Page.toShown(code));
+    if (code.length > longest) {
+      page.oversized(true, code.length);
+    } else {
+      text2.value = page.edited(2, Page.toShown(code));
+      hint.hidden = !text2.value;
+    }
     settle();
   }
   window.addEventListener('hashchange', openLink);
@@ -326,7 +404,8 @@
     show();
     client.disabled = false;
     status.textContent = '';
-    text1.focus();
+    // A link's code waits for its password.
+    (hint.hidden ? text1 : text3).focus();
     performance.mark('vantrel-usable');
   }, () => {
     status.textContent = 'This browser cannot run Vantrel: it needs WebAssembly.';

@@ -1,22 +1,24 @@
-// How big and how quick the browser page is, in headless Chromium:
+// How big and how quick the browser page is, in Chromium, Firefox ESR and
+// WebKitGTK (see tests/web/browser.js):
 //
-//   node bench/web/page_bench.js [build/web/web/vantrel.html] [LOADS]
+//   node bench/web/page_bench.js [build/web/web/vantrel.html] [LOADS] [ENGINE...]
 //
-// prints the page file's size; the time from navigation to a usable page
-// (the module compiled, the fields enabled), the median of LOADS loads
-// (default 15) from disk, each in a fresh tab; and Encode and Decode of the
-// longest text Vantrel encodes (24,572 characters), the median of 15 runs
-// each: the command itself with the fields updated, and until the next frame
-// is drawn. Needs the web preset built and scripts/deps.sh test run (for
-// Chromium and puppeteer-core).
+// prints the page file's size; then for each engine (default: all three)
+// the time from navigation to a usable page (the module compiled, the
+// fields enabled), the median of LOADS loads (default 15) from disk, each in
+// a fresh tab; and Encode and Decode of the longest text Vantrel encodes
+// (24,572 characters), the median of 15 runs each: the command itself with
+// the fields updated, and until the next frame is drawn (the slowest run
+// too). Needs the web preset built and scripts/deps.sh test run.
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const { pathToFileURL } = require('url');
-const { launch, open, strayRequests } = require('../../tests/web/browser');
+const { engines, launch, open, strayRequests } = require('../../tests/web/browser');
 
 const pagePath = path.resolve(process.argv[2] || 'build/web/web/vantrel.html');
 const loads = Number(process.argv[3] || 15);
+const chosen = process.argv.length > 4 ? process.argv.slice(4) : engines;
 const url = pathToFileURL(pagePath).href;
 const longest = 24572;
 
@@ -27,9 +29,9 @@ const median = (values) => {
 };
 const ms = (value) => `${value.toFixed(1)} ms`;
 
-(async () => {
-  console.log(`page file: ${fs.statSync(pagePath).size.toLocaleString('en')} bytes (${pagePath})`);
-  const browser = await launch();
+async function bench(engine) {
+  console.log(`${engine}:`);
+  const browser = await launch(engine);
   try {
     const usable = [];
     for (let i = 0; i < loads; ++i) {
@@ -38,7 +40,7 @@ const ms = (value) => `${value.toFixed(1)} ms`;
         () => performance.getEntriesByName('vantrel-usable')[0].startTime));
       await page.close();
     }
-    console.log(`load to usable: median ${ms(median(usable))} of ${loads} loads ` +
+    console.log(`  load to usable: median ${ms(median(usable))} of ${loads} loads ` +
       `(fastest ${ms(Math.min(...usable))}, slowest ${ms(Math.max(...usable))})`);
 
     const page = await open(browser, url);
@@ -67,18 +69,24 @@ const ms = (value) => `${value.toFixed(1)} ms`;
       }
       const back = await page.$eval('#Text1', (area) => area.value);
       if (back !== text || await page.$eval('#Box', (box) => box.open)) {
-        throw new Error('Encode and Decode did not give the text back');
+        throw new Error(`${engine}: Encode and Decode did not give the text back`);
       }
     }
     for (const [name, times] of Object.entries(runs)) {
-      console.log(`${name} of ${longest.toLocaleString('en')} characters: median ${ms(median(times))}`);
+      console.log(`  ${name} of ${longest.toLocaleString('en')} characters: median ` +
+        `${ms(median(times))}, slowest ${ms(Math.max(...times))}`);
     }
-    const stray = strayRequests(page, url);
-    if (stray.length) throw new Error(stray.join('\n'));
+    const stray = await strayRequests(page, url);
+    if (stray.length) throw new Error(`${engine}: ${stray.join('\n')}`);
     await page.close();
   } finally {
     await browser.close();
   }
+}
+
+(async () => {
+  console.log(`page file: ${fs.statSync(pagePath).size.toLocaleString('en')} bytes (${pagePath})`);
+  for (const engine of chosen) await bench(engine);
 })().catch((error) => {
   console.error(error);
   process.exit(1);

@@ -198,6 +198,7 @@ TEST(Host, EachOfTheWindowsMessagesHasItsStatus) {
       {MsgId::Copied, kSuccess},        {MsgId::Fatal, kInternal},
       {MsgId::Damaged, kDamaged},       {MsgId::NewerForm, kRefused},
       {MsgId::CopiedForMail, kSuccess}, {MsgId::ClipboardBusy, kRefused},
+      {MsgId::NotTyped, kRefused},      {MsgId::Oversized, kRefused},
   };
   for (const auto& [id, status] : statuses)
     EXPECT_EQ(StatusOf(id), status) << static_cast<int>(id);

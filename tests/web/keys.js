@@ -145,4 +145,32 @@ async function sendKeys(client, row, layout = 'us', form = 'linux') {
   for (const names of row.split(' ')) await chord(client, names.split('+'), layout, form, pending);
 }
 
-module.exports = { sendKeys };
+// A row's chords as puppeteer names the keys, for engines driven over
+// WebDriver, which types a key as the character it gives: a letter or an
+// AltGr character of the German layout is sent as that character, with
+// Shift already applied. No dead key can be sent so.
+const keyNamesOf = {
+  // WebDriver's own values for Enter and the keypad's Enter.
+  BackSpace: 'Backspace', Return: '\uE006', KP_Enter: '\uE007', Escape: 'Escape',
+  Delete: 'Delete', Left: 'ArrowLeft', Home: 'Home', End: 'End', F5: 'F5', Tab: 'Tab',
+  KP_Add: 'NumpadAdd', space: ' ', ctrl: 'Control', alt: 'Alt', shift: 'Shift',
+};
+function keyNames(row, layout = 'us') {
+  const table = layout === 'de' ? de : us;
+  return row.split(' ').map((chord) => {
+    const names = chord.split('+');
+    const shift = names.includes('shift');
+    const altGr = names.includes('ISO_Level3_Shift');
+    const last = names[names.length - 1];
+    if (keyNamesOf[last]) return names.map((name) => keyNamesOf[name]);
+    const [, , text, shifted, level3] = table[last];
+    // A character of the layout's own goes alone: WebKit's driver types
+    // nothing for Shift with a character the US layout lacks.
+    const own = table[last] !== us[last];
+    const held = names.slice(0, -1)
+      .filter((name) => name !== 'ISO_Level3_Shift' && !(own && name === 'shift'));
+    return [...held.map((name) => keyNamesOf[name]), altGr ? level3 : shift ? shifted : text];
+  });
+}
+
+module.exports = { sendKeys, keyNames };
