@@ -71,7 +71,8 @@ bool EmptiedForWriting(int fd);
 // On Windows every file is replaced through a temporary file made at Open,
 // which the system removes however the process ends; a symbolic link's
 // target is replaced; the result takes the access rights its folder gives
-// new files, private text too.
+// new files, private text too. A device (NUL, CON) or a named pipe is
+// written in place.
 class OutputFile {
  public:
   OutputFile() = default;

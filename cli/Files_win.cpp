@@ -106,6 +106,22 @@ OutputFile::~OutputFile() {
 
 int OutputFile::Open(const std::string& path, bool) {
   std::wstring target = Wide(path);
+  // A device (NUL, CON, a COM port) or a named pipe cannot be replaced: it
+  // is written as it is, as "> NUL" writes it.
+  if (const HANDLE device =
+          CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+      device != INVALID_HANDLE_VALUE) {
+    const DWORD type = GetFileType(device);
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+      fd_ = _open_osfhandle(reinterpret_cast<intptr_t>(device), _O_WRONLY | _O_BINARY);
+      if (fd_ < 0) {
+        CloseHandle(device);
+        return ERROR_TOO_MANY_OPEN_FILES;
+      }
+      return 0;
+    }
+    CloseHandle(device);
+  }
   DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (const DWORD error = exists ? 0 : GetLastError();
@@ -174,6 +190,11 @@ int OutputFile::Write(std::string_view bytes) {
 }
 
 int OutputFile::Commit() {
+  if (temporary_.empty()) {  // a device, written in place
+    const int error = _close(fd_) == 0 ? 0 : ERROR_WRITE_FAULT;
+    fd_ = -1;
+    return error;
+  }
   const HANDLE handle = HandleOf(fd_);
   int error = 0;
   if (!FlushFileBuffers(handle) || !MarkForDeletion(handle, false))
@@ -211,7 +232,7 @@ std::string OutputFile::Why(int error) const {
 }
 
 bool OutputFile::IsTerminal() const {
-  return false;  // -o always names a file here, never the console
+  return fd_ >= 0 && temporary_.empty() && cli::IsTerminal(fd_);  // -o CON
 }
 
 }  // namespace vantrel::cli

@@ -94,19 +94,27 @@ if ! "${sudo[@]}" apt-get -o Acquire::Retries=5 update -qq 2>"$log"; then
   grep -E '^(E|W):' "$log" >&2 || cat "$log" >&2
 fi
 
+# apt's output is shown as it goes, and kept to name what went wrong.
 if ! "${sudo[@]}" apt-get -o Acquire::Retries=5 install -y -qq --no-install-recommends \
-  "${missing[@]}" >"$log" 2>&1; then
-  # Name the packages that cannot be installed, each tried alone.
+  "${missing[@]}" 2>&1 | tee "$log"; then
+  # Name the packages that cannot be installed, each tried alone (a
+  # simulation: nothing is downloaded or changed).
   stuck=()
   for package in "${missing[@]}"; do
     apt-get install -s -qq --no-install-recommends "$package" >/dev/null 2>&1 || stuck+=("$package")
   done
+  errors=$(grep -E '^(E:| )|: Depends:|Unable to locate' "$log" || true)
   {
     echo
-    echo "Could not install the Debian packages that '$job' needs" \
-      "${stuck[*]:+(the ones apt cannot install: ${stuck[*]})}."
+    if [ ${#stuck[@]} -gt 0 ]; then
+      echo "Could not install the Debian packages that '$job' needs: apt cannot install" \
+        "${stuck[*]}."
+    else
+      echo "Could not install the Debian packages that '$job' needs (each of them could be" \
+        "installed alone: a download failed, or they cannot be installed together)."
+    fi
     echo "apt-get said:"
-    grep -E '^(E:| )|: Depends:|Unable to locate' "$log" | head -20 || tail -20 "$log"
+    if [ -n "$errors" ]; then head -n 20 <<<"$errors"; else tail -n 20 "$log"; fi
     echo "Check that /etc/apt/sources.list names Debian 12 (bookworm) with its" \
       "updates and security archives, run 'apt-get update' until it fetches every" \
       "list, then run this again; a mirror in sync is usually whole again within an hour."

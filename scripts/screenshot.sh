@@ -10,8 +10,9 @@
 # inside: menu bar and fields, without a title bar.
 #
 # A Windows program (build/windows/win/Vantrel.exe, as docs/screenshot-windows.png)
-# runs under Wine, in a prefix made for the picture, on a Wine desktop where
-# Wine draws the whole window, title bar included.
+# runs under Wine's 64-bit loader (WINE64, by default Debian's
+# /usr/lib/wine/wine64), in a prefix made for the picture, on a Wine desktop
+# where Wine draws the whole window, title bar included.
 set -euo pipefail
 
 # On the virtual screen the script runs itself again as
@@ -21,12 +22,16 @@ if [ "${1:-}" = --on-screen ] && [[ $2 == *.exe ]]; then
   WINEPREFIX=$(mktemp -d)
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
   trap 'wineserver --kill; rm -rf "$WINEPREFIX"' EXIT
-  wineboot --init 2>/dev/null
+  # The program is 64-bit: the loader for it, never the wrapper `wine`, which
+  # starts the 32-bit Wine wherever one is installed.
+  wine=${WINE64:-/usr/lib/wine/wine64}
+  [ -x "$wine" ] || { echo "no Wine 64-bit loader at $wine: install wine64" >&2; exit 1; }
+  "$wine" wineboot --init 2>/dev/null
   # A new prefix lacks Wine's own TrueType fonts (package fonts-wine), among
   # them Marlett, which draws the title bar's buttons.
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null ||
     echo "no Wine fonts (fonts-wine): the title bar buttons show letters" >&2
-  wine explorer /desktop=Screenshot,480x400 "$2" &
+  "$wine" explorer /desktop=Screenshot,480x400 "$2" &
   id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1 || true)
   [ -n "$id" ] || { echo "the window did not appear" >&2; exit 1; }
   sleep 1

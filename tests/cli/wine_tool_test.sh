@@ -25,7 +25,7 @@ same() { # what, expected file, actual file
   cmp -s "$2" "$3" || fail "$1: $(od -c "$3" | head -3) instead of $(od -c "$2" | head -3)"
 }
 win() { "$wine" "$exe" "$@"; }
-winexe=$(winepath -w "$exe")
+winexe=$("$wine" winepath -w "$exe")
 
 # name | text (printf format) | password | options
 codes=(
@@ -111,6 +111,7 @@ statuses=(
   "64|encode --password-fd 5 hello.txt"
   "64|encode hello.txt"
   "64|encode --password-file hello.pw -o same.txt same.txt"
+  "0|encode --password-file hello.pw -o NUL hello.txt"
   "66|encode --password-file hello.pw missing.txt"
   "66|encode --password-file missing.pw hello.txt"
   "66|decode --password-file hello.pw ."

@@ -7,6 +7,8 @@
 #     The programs run from there.
 #
 #   downloads_test.sh installer WINE PACKAGE.exe WIN_PROBE.EXE LICENSE
+#     A 64-bit program, as is the uninstaller it writes, both with $ICON's
+#     images, run here under Wine's 64-bit loader WINE alone.
 #     Installed silently for the current user (/CurrentUser), then with no
 #     switch, which under Wine (where programs run elevated) is for all users:
 #     $FILES and the uninstaller in that mode's folder, a Start-menu shortcut
@@ -27,14 +29,15 @@
 # belongs to that copy, and ends with status 0 when closed; vantrel-cli.exe,
 # when in $FILES, gives its version and a code that decodes to the text.
 #
-# Environment: FILES (the files packed), VERSION (the project's).
+# Environment: FILES (the files packed), VERSION (the project's), ICON
+# (the programs' icon file).
 set -euo pipefail
 kind=$1
 wine=$2
 package=$3
 probe_exe=$4
 license=$5
-: "${FILES:?}" "${VERSION:?}" "${WINEPREFIX:?needs the Wine prefix of the test run}"
+: "${FILES:?}" "${VERSION:?}" "${ICON:?}" "${WINEPREFIX:?needs the Wine prefix of the test run}"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -57,7 +60,25 @@ no_copy_left() {
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
 # A Windows environment variable, and a Windows path as a path here.
 win_env() { "$wine" cmd /c echo "%$1%" | tr -d '\r'; }
+winepath() { "$wine" winepath "$@"; }
 unix_path() { winepath -u "$1" | sed 's:/$::'; }
+
+# Program $1 is a 64-bit Windows program with a window, and every image of
+# $ICON is among its resources (NSIS's own icon is not).
+own_64_bit_program() {
+  local kind
+  kind=$(file -b "$1")
+  [[ $kind == "PE32+ executable (GUI) x86-64"* ]] || fail "$1 is not a 64-bit program: $kind"
+  python3 - "$ICON" "$1" <<'EOF' || fail "$1 does not show the icon $ICON"
+import struct, sys
+icon, program = (open(name, "rb").read() for name in sys.argv[1:])
+count = struct.unpack_from("<H", icon, 4)[0]
+for entry in range(count):
+    size, offset = struct.unpack_from("<II", icon, 6 + 16 * entry + 8)
+    if icon[offset:offset + size] not in program:
+        sys.exit(1)
+EOF
+}
 
 # The files in folder $1 (no subfolders), sorted, against the list $2.
 same_files() {
@@ -142,6 +163,7 @@ install_round() {
   # shellcheck disable=SC2086 # no switch is no argument
   "$wine" "$package" /S $switch || fail "installing ($switch) ended with status $?"
   same_files "$here" "$FILES Uninstall.exe"
+  own_64_bit_program "$here/Uninstall.exe"
 
   entry "$hive" >"$work/entry" || fail "no uninstall entry under $hive"
   local size
@@ -255,6 +277,7 @@ CASES
 }
 
 check_installer() {
+  own_64_bit_program "$package"
   local menu='Microsoft\Windows\Start Menu\Programs'
   # A 64-bit program's entry is not in the 32-bit view of HKLM, where a
   # 32-bit installer writes by default.
