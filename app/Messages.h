@@ -33,6 +33,7 @@ enum class MsgId {
   ClipboardBusy,  // another program held the clipboard: nothing was copied
   Damaged,        // a mail-safe code was changed or cut on its way
   NewerForm,      // a mail-safe code of a later form than this program reads
+  SeveralCodes,   // the text holds several different mail-safe codes: none was taken
   Fatal,          // the error report: an error left a handler, and the program ends
 };
 
@@ -71,6 +72,10 @@ Message CopiedForMail();
 Message ClipboardBusy(bool forMail);
 Message Damaged();
 Message NewerForm();
+// The text holds `count` different mail-safe codes and none stands out as
+// the one meant; the user is told to paste only that one and choose the
+// command again, Copy For Mail when forMail is set, else Decode.
+Message SeveralCodes(std::size_t count, bool forMail);
 // A codec failure: its description, as the decoder words it.
 Message CodecFailure(const CodecError& error);
 // A text of `length` characters is past the longest Encode takes.

@@ -79,6 +79,23 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         fail(name + " needs a file name.");
       else
         options.outputFile = file;
+    } else if (name == "--block") {
+      const auto text = takeValue();
+      std::size_t n = 0;
+      if (text) {
+        const char* end = text->data() + text->size();
+        const auto [ptr, ec] = std::from_chars(text->data(), end, n);
+        if (ec != std::errc() || ptr != end || n == 0) {
+          fail(
+              "--block needs a number from 1: the code's place among the input's mail-safe "
+              "codes, counted from the top.");
+          continue;
+        }
+      }
+      if (options.block)
+        fail("give --block only once.");
+      else if (text)
+        options.block = n;
     } else if (name == "--password-file") {
       const auto file = takeValue();
       if (options.passwordFile || options.passwordFd)
@@ -129,6 +146,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     options.command = Command::Decode;
   } else {
     fail("unknown command \"" + Shown(positional[0]) + "\"; the commands are encode and decode.");
+  }
+  if (options.block && options.command == Command::Encode) {
+    fail("--block chooses a code to decode; encode makes one.");
   }
   if (options.armor && options.escaped) {
     fail("give only one of --armor and --escaped.");

@@ -19,6 +19,7 @@ struct Options {
   bool armor = false;                       // -a, --armor
   bool escaped = false;                     // --escaped
   bool binary = false;                      // --binary
+  std::optional<std::size_t> block;         // --block N: decode the Nth mail-safe code
   std::optional<std::string> outputFile;    // -o, --output FILE; none or "-" for standard output
   std::optional<std::string> inputFile;     // FILE; none or "-" for standard input
 };

@@ -2,6 +2,8 @@
 // chat and web pages do to text, and its reports of a changed block.
 #include "codec/MailSafe.h"
 
+#include "Mails.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -160,12 +162,12 @@ TEST(MailSafe, EverySingleChangeIsDamageNeverAnotherCode) {
   int damaged = 0;
   for (const Text& text : changed) {
     const MailSafeRead read = ReadMailSafe(text);
-    // A change of the version's digit reads as a later form; a change of a
-    // blank, a quote mark or a marker's case still reads the same code.
+    // A change of a blank, a quote mark or a marker's case still reads the
+    // same code; any other change, the version's digit too, is damage.
     if (read.found == MailSafeFind::Intact) {
       EXPECT_EQ(read.code, code);
     } else {
-      EXPECT_TRUE(read.found == MailSafeFind::Damaged || read.found == MailSafeFind::Newer);
+      EXPECT_EQ(read.found, MailSafeFind::Damaged) << std::string(text.begin(), text.end());
       damaged += read.found == MailSafeFind::Damaged;
     }
   }
@@ -185,17 +187,56 @@ TEST(MailSafe, TellsBlocksFromOtherText) {
       {u"Uouy", MailSafeFind::None},
       {u"~ Vantrel ~ is a program ~", MailSafeFind::None},
       {u"vantrel1~VW91eeWN6Lo=~~END", MailSafeFind::Intact},
-      {u"Vantrel1~VW91eeWN6Lo=~~end and Vantrel1~garbage~~end", MailSafeFind::Intact},
-      {u"Vantrel1~garbage~~end and Vantrel1~VW91eeWN6Lo=~~end", MailSafeFind::Damaged},
-      {u"Vantrel1~VW91eeWN6Lp=~~end", MailSafeFind::Damaged},      // bits past the last byte
-      {u"Vantrel1~VW91eeWN6Lo=====~~end", MailSafeFind::Damaged},  // padding it does not write
-      {u"Vantrel1~AAAAAA==~~end", MailSafeFind::Damaged},          // a checksum and no code
+      {u"Vantrel1~VW91eeWN6Lo=~~end and Vantrel1~garbage~~end", MailSafeFind::Several},
+      {u"Vantrel1~garbage~~end and Vantrel1~VW91eeWN6Lo=~~end", MailSafeFind::Several},
+      {u"> Vantrel1~garbage~~end\nVantrel1~VW91eeWN6Lo=~~end", MailSafeFind::Intact},
+      {u"Vantrel1~VW91eeWN6Lo=~~end\n> Vantrel1~VW91eeWN6Lo=~~end", MailSafeFind::Intact},
+      {u"Vantrel1~VW91ee\n> Vantrel1~VW91eeWN6Lo=~~end",
+       MailSafeFind::Damaged},                                      // cut, then quoted
+      {u"Vantrel1%7EVW91eeWN6Lo=%7e%7Eend", MailSafeFind::Intact},  // from a link
+      {u"Vantrel1VW91eeWN6Lo=~~end", MailSafeFind::Damaged},        // first "~" lost
+      {u"Vantrel3~VW91eeWN6Lo=~~end", MailSafeFind::Damaged},       // digit changed
+      {u"Vantrel12~VW91eeWN6Lo=~~end", MailSafeFind::Damaged},      // digit added
+      {u"Vantrel1~VW91eeWN6Lp=~~end", MailSafeFind::Damaged},       // bits past the last byte
+      {u"Vantrel1~VW91eeWN6Lo=====~~end", MailSafeFind::Damaged},   // padding it does not write
+      {u"Vantrel1~AAAAAA==~~end", MailSafeFind::Damaged},           // a checksum and no code
       {u"Vantrel1~VW91eeWN6Lo=~end", MailSafeFind::Damaged},
       {u"VW91eeWN6Lo=~~end", MailSafeFind::Damaged},
       {u"Vantrel2~anything at all~~end", MailSafeFind::Newer},
+      {u"Vantrel2~VW91eeWN6Lo=~~end", MailSafeFind::Damaged},
+      {u"Vantrel2~VW91eeWN6Lp=~~end", MailSafeFind::Newer},
   };
   for (const auto& [text, found] : cases)
     EXPECT_EQ(ReadMailSafe(text).found, found) << std::string(text.begin(), text.end());
+}
+
+std::string Narrow(const Text& text) {
+  return std::string(text.begin(), text.end());
+}
+
+TEST(MailSafe, ReadsEveryMailOfTheTableAsBytesAndAsText) {
+  using testing::MailOutcome;
+  const ByteArray oldCode = Bytes("Ouy7\x0b older code, long enough for a block of two lines...");
+  const ByteArray newCode = Bytes("Pvz8\x0c newer code, long enough for a block of two lines...");
+  const testing::MailBlocks blocks{Narrow(MailSafeForm(oldCode, u"\n")),
+                                   Narrow(MailSafeForm(newCode, u"\n"))};
+  ASSERT_NE(blocks.fresh.find('\n'), std::string::npos);
+  for (const testing::MailCase& c : testing::MailCases()) {
+    const testing::Mail mail = c.make(blocks);
+    for (const MailSafeRead& read : {ReadMailSafeBytes(mail.bytes), ReadMailSafe(mail.text)}) {
+      SCOPED_TRACE(c.how);
+      const MailSafeFind found = c.outcome == MailOutcome::Old || c.outcome == MailOutcome::New
+                                     ? MailSafeFind::Intact
+                                 : c.outcome == MailOutcome::Damaged ? MailSafeFind::Damaged
+                                 : c.outcome == MailOutcome::Newer   ? MailSafeFind::Newer
+                                 : c.outcome == MailOutcome::Several ? MailSafeFind::Several
+                                                                     : MailSafeFind::None;
+      EXPECT_EQ(read.found, found);
+      EXPECT_EQ(read.blocks, c.blocks);
+      if (found == MailSafeFind::Intact)
+        EXPECT_EQ(read.code, c.outcome == MailOutcome::Old ? oldCode : newCode);
+    }
+  }
 }
 
 }  // namespace
