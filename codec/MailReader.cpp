@@ -27,6 +27,8 @@ bool IsLineBreak(char32_t c) {
   return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 bool IsBlank(char32_t c) {
+  if (c > 0x3000 && c < 0xFEFF)
+    return false;
   if (c < 0x80)
     return c == 0x09 || c == 0x20;
   if (c < 0x2000) {
@@ -140,6 +142,16 @@ class Scanner {
       cutOpening_ = true;
   }
 
+  // Whether an ordinary character would only be counted (Count).
+  bool Idle() const {
+    return ringSize_ == 0 && !inBlock_ && matched_ == 0 && skip_ == 0 && percent_ == 0;
+  }
+  void Count(std::uint64_t at) {
+    lineStart_ = false;
+    ++kept_;
+    lastAt_ = at;
+  }
+
   std::vector<Finding>& Findings() { return findings_; }
   bool Overflowed() const { return overflowed_; }
   bool CutOpening() const { return cutOpening_; }
@@ -153,26 +165,36 @@ class Scanner {
 
   // Keeps track of lines and quote marks, and drops what the reader ignores.
   void Take(char32_t c, std::uint64_t at, bool quoted) {
-    if (IsLineBreak(c)) {
+    if (c > U' ' && c < 0x7F) {
+      if (c == U'>') {
+        lineQuoted_ = lineQuoted_ || lineStart_;
+        return;
+      }
+    } else if (IsLineBreak(c)) {
       lineStart_ = true;
       lineQuoted_ = false;
       return;
-    }
-    if (IsBlank(c))
-      return;
-    if (c == U'>') {
-      lineQuoted_ = lineQuoted_ || lineStart_;
+    } else if (IsBlank(c)) {
       return;
     }
     lineStart_ = false;
     ++kept_;
-    ring_[(ringStart_ + ringSize_) % ring_.size()] = {c, at, quoted || lineQuoted_};
-    if (++ringSize_ == ring_.size())
+    // Most of a mail is text outside any block: it only needs counting.
+    if (ringSize_ == 0 && !inBlock_ && matched_ == 0 && skip_ == 0 && c != U'~' && c != U'v' &&
+        c != U'V') {
+      lastAt_ = at;
+      return;
+    }
+    ring_[(ringStart_ + ringSize_) & kRingMask] = {c, at, quoted || lineQuoted_};
+    ++ringSize_;
+    // A "~" waits for the four characters after it, which tell a closing
+    // marker; anything else is taken at once.
+    while (ringSize_ > 0 && (Ahead(0).c != U'~' || ringSize_ == 5))
       Step();
   }
 
   // The character at the ring's start, with those after it in view.
-  const Kept& Ahead(std::size_t i) const { return ring_[(ringStart_ + i) % ring_.size()]; }
+  const Kept& Ahead(std::size_t i) const { return ring_[(ringStart_ + i) & kRingMask]; }
   bool ClosingAhead() const {
     static constexpr char32_t kRest[] = U"~end";
     if (ringSize_ < 5)
@@ -188,7 +210,7 @@ class Scanner {
     const Kept k = Ahead(0);
     const bool closing = k.c == U'~' && ClosingAhead();
     const std::uint64_t closingEnd = closing ? Ahead(4).at : 0;
-    ringStart_ = (ringStart_ + 1) % ring_.size();
+    ringStart_ = (ringStart_ + 1) & kRingMask;
     --ringSize_;
     lastAt_ = k.at;
     if (skip_ > 0) {
@@ -301,7 +323,8 @@ class Scanner {
 
   bool lineStart_ = true;
   bool lineQuoted_ = false;
-  std::array<Kept, 5> ring_{};
+  static constexpr std::size_t kRingMask = 7;
+  std::array<Kept, kRingMask + 1> ring_{};
   std::size_t ringStart_ = 0;
   std::size_t ringSize_ = 0;
   std::uint64_t kept_ = 0;
@@ -390,6 +413,8 @@ class Html {
     }
   }
 
+  bool InText() const { return state_ == State::Text; }
+
   void Finish(Scanner& out) {
     if (state_ == State::Open)
       out.Put(U'<', startAt_, depth_ > 0);
@@ -477,10 +502,26 @@ class Html {
   int depth_ = 0;
 };
 
+// ASCII characters that only count towards a text between blocks: all but
+// blanks, controls and those of markers, quotes, links and HTML.
+constexpr std::array<bool, 128> kOrdinary = [] {
+  std::array<bool, 128> table{};
+  for (std::size_t c = 0x21; c < 0x7F; ++c)
+    table[c] = true;
+  for (const char c : {'v', 'V', '~', '%', '<', '>', '&'})
+    table[static_cast<std::size_t>(c)] = false;
+  return table;
+}();
+
 // A stream of characters read as it stands and as HTML.
 struct CharViews {
   explicit CharViews(bool primary) : plain(primary), html(false) {}
   void Put(char32_t c, std::uint64_t at) {
+    if (c < 0x80 && kOrdinary[c] && plain.Idle() && html.Idle() && htmlReader.InText()) {
+      plain.Count(at);
+      html.Count(at);
+      return;
+    }
     plain.Put(c, at, false);
     htmlReader.Put(c, at, html);
   }
@@ -678,10 +719,11 @@ class Base64Part {
         quadAt_ = at;
       quad_ = quad_ << 6 | static_cast<std::uint32_t>(value);
       lineEmpty_ = false;
+      ++run_;
       if (++count_ == 4) {
-        bytes.Put(static_cast<std::uint8_t>(quad_ >> 16), quadAt_);
-        bytes.Put(static_cast<std::uint8_t>(quad_ >> 8), quadAt_ + 1);
-        bytes.Put(static_cast<std::uint8_t>(quad_), quadAt_ + 2);
+        Emit(static_cast<std::uint8_t>(quad_ >> 16), quadAt_);
+        Emit(static_cast<std::uint8_t>(quad_ >> 8), quadAt_ + 1);
+        Emit(static_cast<std::uint8_t>(quad_), quadAt_ + 2);
         count_ = 0;
         quad_ = 0;
       }
@@ -698,9 +740,9 @@ class Base64Part {
     if (b == '=') {
       if (count_ >= 2) {
         quad_ <<= 6 * (4 - count_);
-        bytes.Put(static_cast<std::uint8_t>(quad_ >> 16), quadAt_);
+        Emit(static_cast<std::uint8_t>(quad_ >> 16), quadAt_);
         if (count_ == 3)
-          bytes.Put(static_cast<std::uint8_t>(quad_ >> 8), quadAt_ + 1);
+          Emit(static_cast<std::uint8_t>(quad_ >> 8), quadAt_ + 1);
       }
       count_ = 0;
       quad_ = 0;
@@ -714,6 +756,9 @@ class Base64Part {
   Bytes8 bytes;
 
  private:
+  // Runs shorter than this are words of a text, not a part: not decoded.
+  static constexpr std::size_t kShortestRun = 20;
+
   static int Value(std::uint8_t b) {
     if (b >= 'A' && b <= 'Z')
       return b - 'A';
@@ -723,14 +768,29 @@ class Base64Part {
       return b - '0' + 52;
     return b == '+' ? 62 : b == '/' ? 63 : -1;
   }
+  void Emit(std::uint8_t byte, std::uint64_t at) {
+    if (run_ < kShortestRun) {
+      held_[heldCount_++] = {byte, at};
+      return;
+    }
+    for (std::size_t i = 0; i < heldCount_; ++i)
+      bytes.Put(held_[i].first, held_[i].second);
+    heldCount_ = 0;
+    bytes.Put(byte, at);
+  }
   void Restart() {
     count_ = 0;
     quad_ = 0;
+    run_ = 0;
+    heldCount_ = 0;
   }
   int count_ = 0;
   std::uint32_t quad_ = 0;
   std::uint64_t quadAt_ = 0;
   bool lineEmpty_ = true;
+  std::size_t run_ = 0;
+  std::array<std::pair<std::uint8_t, std::uint64_t>, kShortestRun> held_{};
+  std::size_t heldCount_ = 0;
 };
 
 // One of the different blocks an input holds.
@@ -751,6 +811,10 @@ struct MailSafeReader::Views {
   Utf16 big{true};
   QuotedPrintable quoted;
   Base64Part base64;
+  // UTF-16 text holds a zero byte in every ASCII character: the UTF-16
+  // views start at the first zero byte, or at a byte order mark.
+  bool utf16Started = false;
+  std::uint8_t previous = 0;
   std::uint64_t at = 0;
   bool finished = false;
 
@@ -778,10 +842,20 @@ void MailSafeReader::Feed(std::string_view bytes) {
     v.direct.Put(b, v.at);
     v.quoted.Put(b, v.at);
     v.base64.Put(b, v.at);
-    if (v.utf16) {
+    if (v.utf16 && !v.utf16Started &&
+        (b == 0 ||
+         (v.at == 1 && ((v.previous == 0xFF && b == 0xFE) || (v.previous == 0xFE && b == 0xFF))))) {
+      v.utf16Started = true;
+      if (v.at % 2 == 1) {  // keep the pairs where they stand from the start
+        v.little.Put(v.previous, v.at - 1);
+        v.big.Put(v.previous, v.at - 1);
+      }
+    }
+    if (v.utf16Started) {
       v.little.Put(b, v.at);
       v.big.Put(b, v.at);
     }
+    v.previous = b;
     ++v.at;
   }
 }
@@ -811,13 +885,18 @@ MailSafeRead MailSafeReader::Finish(std::size_t pick) {
 
   // Each code once, where it first stands.
   std::vector<Candidate> candidates;
-  std::map<ByteArray, std::size_t> byCode;
+  // Codes are told apart by their length and checksum first.
+  std::map<std::pair<std::size_t, std::uint32_t>, std::vector<std::size_t>> byCode;
   for (const Finding& f : intact) {
-    const auto [it, added] = byCode.emplace(f.code, candidates.size());
-    if (added) {
+    std::vector<std::size_t>& same = byCode[{f.code.size(), Crc32(f.code)}];
+    const auto known = std::find_if(same.begin(), same.end(), [&](std::size_t i) {
+      return std::equal(f.code.begin(), f.code.end(), candidates[i].code.begin());
+    });
+    if (known == same.end()) {
+      same.push_back(candidates.size());
       candidates.push_back({MailSafeFind::Intact, f.code, f.start, !f.quoted});
     } else {
-      Candidate& c = candidates[it->second];
+      Candidate& c = candidates[*known];
       c.first = std::min(c.first, f.start);
       c.unquoted = c.unquoted || !f.quoted;
     }
