@@ -9,6 +9,7 @@
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
 #include "codec/Module1.h"
+#include "tests/codec/Mails.h"
 
 namespace vantrel {
 namespace {
@@ -410,6 +411,66 @@ TEST(CopyForMail, ABlockItCannotReadIsNamedAndNothingChanges) {
       EXPECT_EQ(w.host.clipboard, u"before");
     }
   }
+}
+
+// The mails of the shared table pasted into the code field: Decode gives
+// the text of the code the table names, or the message of its outcome.
+TEST(Decode, ReadsEveryMailOfTheTable) {
+  using testing::MailOutcome;
+  const Text oldPlain = u"The old plan: we meet at the station at eight, bring the map.";
+  const Text newPlain = u"The new plan: we meet at the bridge at nine, bring the torch.";
+  const auto blockOf = [](const Text& plain) {
+    Window sender(37);
+    sender.Encode(plain);
+    sender.form.CopyForMail_Click();
+    std::string lines;
+    for (const char16_t c : sender.host.clipboard.value_or(u"")) {
+      if (c != u'\r')
+        lines += static_cast<char>(c);
+    }
+    return lines;
+  };
+  const testing::MailBlocks blocks{blockOf(oldPlain), blockOf(newPlain)};
+  int kept = 0;
+  for (const testing::MailCase& c : testing::MailCases()) {
+    SCOPED_TRACE(c.how);
+    const testing::Mail mail = c.make(blocks);
+    Window w(37);
+    w.form.SetText2(mail.text);
+    if (w.form.Text2() != mail.text) {
+      // Fields that hold only the code page's characters lose Unicode blanks.
+      EXPECT_TRUE(c.unicode);
+      continue;
+    }
+    ++kept;
+    w.form.Decode_Click();
+    switch (c.outcome) {
+      case MailOutcome::Old:
+      case MailOutcome::New:
+        EXPECT_EQ(w.host.messages, std::vector<Message>{});
+        EXPECT_EQ(w.form.Text1(), c.outcome == MailOutcome::Old ? oldPlain : newPlain);
+        EXPECT_EQ(w.form.Text2(), u"");
+        break;
+      case MailOutcome::Damaged:
+        EXPECT_EQ(w.host.messages, std::vector{messages::Damaged()});
+        break;
+      case MailOutcome::Newer:
+        EXPECT_EQ(w.host.messages, std::vector{messages::NewerForm()});
+        break;
+      case MailOutcome::Several:
+        EXPECT_EQ(w.host.messages, std::vector{messages::SeveralCodes(c.blocks, false)});
+        break;
+      case MailOutcome::None:
+        ASSERT_EQ(w.host.messages.size(), 1U);
+        EXPECT_TRUE(w.host.Last().id == MsgId::CodecError ||
+                    w.host.Last().id == MsgId::WrongPassword);
+        break;
+    }
+    if (c.outcome != MailOutcome::Old && c.outcome != MailOutcome::New) {
+      EXPECT_EQ(w.form.Text2(), mail.text);  // the mail as it was pasted
+    }
+  }
+  EXPECT_GE(kept, static_cast<int>(testing::MailCases().size()) - 1);
 }
 
 TEST(Fields, HoldOnlyCodePageCharacters) {

@@ -233,8 +233,9 @@ TEST(MailSafe, ReadsEveryMailOfTheTableAsBytesAndAsText) {
                                                                      : MailSafeFind::None;
       EXPECT_EQ(read.found, found);
       EXPECT_EQ(read.blocks, c.blocks);
-      if (found == MailSafeFind::Intact)
+      if (found == MailSafeFind::Intact) {
         EXPECT_EQ(read.code, c.outcome == MailOutcome::Old ? oldCode : newCode);
+      }
     }
   }
 }

@@ -81,7 +81,8 @@ inline Text FromUtf8(std::string_view bytes) {
     const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
     char32_t c = n == 1 ? b : b & (0xFF >> (n + 1));
     for (int k = 1; k < n; ++k)
-      c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+      c = c << 6 | static_cast<char32_t>(
+                       static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]) & 0x3FU);
     if (c >= 0x10000) {
       text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
