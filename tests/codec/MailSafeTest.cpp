@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <random>
 
 namespace vantrel {
@@ -238,6 +239,73 @@ TEST(MailSafe, ReadsEveryMailOfTheTableAsBytesAndAsText) {
       }
     }
   }
+}
+
+// For random damage made to a block before a transport stores it, or to
+// the stored mail after, the reader finds damage, nothing, or the same
+// code: never another one.
+TEST(MailSafe, DamageBeforeOrAfterATransportIsNeverAnotherCode) {
+  using namespace testing::mails;
+  const std::pair<const char*, std::function<std::string(const std::string&)>> transports[] = {
+      {"as it stands", [](const std::string& t) { return t; }},
+      {"quoted-printable", [](const std::string& t) { return QuotedPrintable(t, 76); }},
+      {"quoted-printable, short lines", [](const std::string& t) { return QuotedPrintable(t, 9); }},
+      {"HTML",
+       [](const std::string& t) {
+         return "<div>" +
+                testing::mails::Replace(testing::mails::Replace(t, "\n", "<br>\n"), "~", "&#126;") +
+                "</div>";
+       }},
+      {"base64 part",
+       [](const std::string& t) {
+         return Headers("base64", "text/plain") + Base64Lines("Hi,\r\n" + t + "\r\n");
+       }},
+      {"UTF-16", [](const std::string& t) { return Utf16(FromUtf8(t), false, true); }},
+      {"UTF-16 big-endian", [](const std::string& t) { return Utf16(FromUtf8(t), true, false); }},
+      {"link",
+       [](const std::string& t) {
+         return "https://x.org/#" + testing::mails::Replace(t, "~", "%7E");
+       }},
+  };
+  const std::string_view changes = "AZaz09+/=~> \n<&%;#\x00\xA0\xC2";
+  std::mt19937 random(20261209);
+  const auto damage = [&](std::string text) {
+    const std::size_t at = random() % text.size();
+    const char c = changes[random() % changes.size()];
+    switch (random() % 3) {
+      case 0:
+        text[at] = c;
+        break;
+      case 1:
+        text.erase(at, 1);
+        break;
+      default:
+        text.insert(at, 1, c);
+    }
+    return text;
+  };
+  std::map<MailSafeFind, int> seen;
+  for (int round = 0; round < 150; ++round) {
+    ByteArray code(1 + random() % 90);
+    for (auto& byte : code)
+      byte = static_cast<std::uint8_t>(10 + random() % 116);
+    const std::string block = Narrow(MailSafeForm(code, u"\n"));
+    for (const auto& [name, transport] : transports) {
+      for (const bool before : {true, false}) {
+        const std::string mail = before ? transport(damage(block)) : damage(transport(block));
+        const MailSafeRead read = ReadMailSafeBytes(mail);
+        ++seen[read.found];
+        EXPECT_NE(read.found, MailSafeFind::Several) << name << "\n" << mail;
+        if (read.found == MailSafeFind::Intact) {
+          EXPECT_EQ(read.code, code) << name << "\n" << mail;
+        }
+      }
+    }
+  }
+  // Most damage is seen as such; a change the reader ignores, or one to a
+  // mail's headers, leaves the code as it was.
+  EXPECT_GT(seen[MailSafeFind::Damaged], seen[MailSafeFind::None] + seen[MailSafeFind::Newer]);
+  EXPECT_GT(seen[MailSafeFind::Intact], 0);
 }
 
 }  // namespace
