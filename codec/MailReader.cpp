@@ -16,9 +16,11 @@ namespace {
 // The longest Base64 text a block is read with: past that of the longest
 // code a window takes (43,696 characters), a block is damaged.
 constexpr std::size_t kMaxBody = std::size_t{1} << 16;
-// The most blocks one view keeps; an input with more is read as holding
-// several blocks, however many of them there are.
+// The most blocks, and bytes of their codes, one view keeps: an input
+// with more is read as holding several blocks, however many of them there
+// are, so that no input can make the reader hold much more than this.
 constexpr std::size_t kMaxFindings = std::size_t{1} << 16;
+constexpr std::size_t kMaxCodeBytesKept = std::size_t{4} << 20;
 
 // Line breaks, blanks and format characters: everything a transport adds
 // or takes away without meaning to, all of it dropped by the reader. The
@@ -68,7 +70,7 @@ struct Finding {
 
 // The code a block's Base64 text carries, when the block is intact.
 bool ReadBody(const Text& body, ByteArray& code) {
-  if (body.empty() || body.size() > kMaxBody)
+  if (body.empty() || body.size() > kMaxBody || body.size() % 4 != 0)
     return false;
   ByteArray bytes;
   try {
@@ -311,7 +313,8 @@ class Scanner {
   }
 
   void Add(Finding finding) {
-    if (findings_.size() < kMaxFindings)
+    codeBytes_ += finding.code.size();
+    if (findings_.size() < kMaxFindings && codeBytes_ <= kMaxCodeBytesKept)
       findings_.push_back(std::move(finding));
     else
       overflowed_ = true;
@@ -345,6 +348,7 @@ class Scanner {
   bool blockQuoted_ = false;
 
   std::vector<Finding> findings_;
+  std::size_t codeBytes_ = 0;
   bool overflowed_ = false;
   bool cutOpening_ = false;
 };

@@ -209,6 +209,13 @@ TEST(MailSafe, TellsBlocksFromOtherText) {
   };
   for (const auto& [text, found] : cases)
     EXPECT_EQ(ReadMailSafe(text).found, found) << std::string(text.begin(), text.end());
+
+  // Past the most blocks a reader keeps, an input holds several of them.
+  std::string many;
+  for (int i = 0; i < 66000; ++i)
+    many += "Vantrel1~x~~end\n";
+  EXPECT_EQ(ReadMailSafeBytes(many).found, MailSafeFind::Several);
+  EXPECT_EQ(ReadMailSafeBytes(many.substr(0, 16 * 1000)).blocks, 1000U);
 }
 
 std::string Narrow(const Text& text) {
