@@ -79,7 +79,7 @@ inline Text FromUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : b & (0xFF >> (n + 1));
+    char32_t c = n == 1 ? char32_t{b} : static_cast<char32_t>(b & (0xFF >> (n + 1)));
     for (int k = 1; k < n; ++k)
       c = c << 6 | static_cast<char32_t>(
                        static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]) & 0x3FU);
