@@ -66,6 +66,10 @@ struct Finding {
   ByteArray code;
   bool quoted;
   std::uint64_t start, end;
+  // For a block cut short, where the text it ran into ends (the next
+  // opening, or the input's end): what other views find there may be
+  // pieces of the same block.
+  std::uint64_t reach;
 };
 
 // The code a block's Base64 text carries, when the block is intact.
@@ -137,7 +141,7 @@ class Scanner {
     while (ringSize_ > 0)
       Step();
     if (inBlock_)
-      EndBlock(lastAt_, false);
+      EndBlock(cleanEnd_, false, lastAt_);
     if (primary_ && !cutOpening_ && matched_ >= 4 && kept_ == matched_ + digits_.size())
       cutOpening_ = true;  // all the text is the start of an opening marker
     if (primary_ && matched_ == 7 && !digits_.empty())
@@ -227,21 +231,30 @@ class Scanner {
       } else if (opening && inBlock_) {
         // The block ran into the opening of another: it was cut short.
         body_.resize(std::min(body_.size(), matchBody_));
-        EndBlock(matchAt_ - 1, false);
+        EndBlock(std::min(cleanEnd_, matchAt_ - 1), false, matchAt_ - 1);
         Open();
       } else if (opening) {
         Open();
       } else if (inBlock_) {
         bad_ = true;
+        cut_ = true;
       } else if (closing) {
         if (primary_)
-          Add({MailSafeFind::Damaged, {}, k.quoted, k.at, closingEnd});
+          Add({MailSafeFind::Damaged, {}, k.quoted, k.at, closingEnd, closingEnd});
         skip_ = 4;
       }
       ResetMatch();
       return;
     }
     if (inBlock_) {
+      // A block cut short ends, for the place it takes, where its Base64
+      // text does: the text after it is no part of it.
+      const char32_t c = k.c;
+      if (!cut_ && ((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || IsDigit(c) ||
+                    c == U'+' || c == U'/' || c == U'='))
+        cleanEnd_ = k.at;
+      else
+        cut_ = true;
       if (body_.size() < kMaxBody)
         body_.push_back(k.c < 0x10000 ? static_cast<char16_t>(k.c) : u'\uFFFD');
       else
@@ -288,6 +301,8 @@ class Scanner {
   void Open() {
     inBlock_ = true;
     bad_ = false;
+    cut_ = false;
+    cleanEnd_ = matchAt_;
     body_.clear();
     version_ = digits_;
     blockAt_ = matchAt_;
@@ -295,7 +310,7 @@ class Scanner {
   }
 
   // A block ends: at its closing marker, or cut short.
-  void EndBlock(std::uint64_t end, bool closed) {
+  void EndBlock(std::uint64_t end, bool closed, std::uint64_t reach = 0) {
     inBlock_ = false;
     ByteArray code;
     const bool intact = closed && !bad_ && ReadBody(body_, code);
@@ -308,7 +323,7 @@ class Scanner {
     } else if (intact) {
       found = MailSafeFind::Intact;
     }
-    Add({found, std::move(code), blockQuoted_, blockAt_, end});
+    Add({found, std::move(code), blockQuoted_, blockAt_, end, std::max(end, reach)});
     body_.clear();
   }
 
@@ -342,6 +357,8 @@ class Scanner {
 
   bool inBlock_ = false;
   bool bad_ = false;
+  bool cut_ = false;            // a character that is no Base64 stood in the block
+  std::uint64_t cleanEnd_ = 0;  // where its Base64 text ends so far
   Text body_;
   std::u16string version_;
   std::uint64_t blockAt_ = 0;
@@ -928,15 +945,15 @@ MailSafeRead MailSafeReader::Finish(std::size_t pick) {
     if (explained(f))
       continue;
     if (inCluster && f.start <= clusterEnd) {
+      clusterEnd = std::max(clusterEnd, f.reach);
       Candidate& c = candidates.back();
-      clusterEnd = std::max(clusterEnd, f.end);
       c.unquoted = c.unquoted || !f.quoted;
       if (f.found == MailSafeFind::Damaged)
         c.found = MailSafeFind::Damaged;
       continue;
     }
     inCluster = true;
-    clusterEnd = f.end;
+    clusterEnd = f.reach;
     candidates.push_back({f.found, {}, f.start, !f.quoted});
   }
   std::stable_sort(candidates.begin(), candidates.end(),

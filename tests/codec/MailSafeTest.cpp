@@ -210,6 +210,13 @@ TEST(MailSafe, TellsBlocksFromOtherText) {
   for (const auto& [text, found] : cases)
     EXPECT_EQ(ReadMailSafe(text).found, found) << std::string(text.begin(), text.end());
 
+  // A block cut short does not reach into a part after it that holds
+  // another: two blocks, not the other one alone.
+  EXPECT_EQ(ReadMailSafeBytes("Vantrel1~VW91ee\r\nBye, Ann.\r\n\r\n"
+                              "SGksDQpWYW50cmVsMX5WVzkxZWVXTjZMbz1+fmVuZA0K\r\n")
+                .found,
+            MailSafeFind::Several);
+
   // Past the most blocks a reader keeps, an input holds several of them.
   std::string many;
   for (int i = 0; i < 66000; ++i)
