@@ -32,7 +32,7 @@ void BM_ReadMailSafeBytes_64MiB(benchmark::State& state) {
       state.SkipWithError("the block was not found");
     benchmark::DoNotOptimize(read);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mail.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(mail.size()));
 }
 BENCHMARK(BM_ReadMailSafeBytes_64MiB)->Unit(benchmark::kMillisecond);
 
@@ -45,7 +45,7 @@ void BM_ReadMailSafeText_64MiB(benchmark::State& state) {
       state.SkipWithError("the block was not found");
     benchmark::DoNotOptimize(read);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * mail.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(mail.size()));
 }
 BENCHMARK(BM_ReadMailSafeText_64MiB)->Unit(benchmark::kMillisecond);
 
