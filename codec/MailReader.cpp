@@ -157,6 +157,10 @@ class Scanner {
     ++kept_;
     lastAt_ = at;
   }
+  void LineBreak() {
+    lineStart_ = true;
+    lineQuoted_ = false;
+  }
 
   std::vector<Finding>& Findings() { return findings_; }
   bool Overflowed() const { return overflowed_; }
@@ -523,14 +527,18 @@ class Html {
   int depth_ = 0;
 };
 
-// ASCII characters that only count towards a text between blocks: all but
-// blanks, controls and those of markers, quotes, links and HTML.
-constexpr std::array<bool, 128> kOrdinary = [] {
-  std::array<bool, 128> table{};
+// What an ASCII character is to a scanner between blocks: one that only
+// counts towards the text (1), a blank (2), a line break (3), or one of
+// markers, quotes, links and HTML, which needs a closer look (0).
+constexpr std::array<std::uint8_t, 128> kAsciiKind = [] {
+  std::array<std::uint8_t, 128> table{};
   for (std::size_t c = 0x21; c < 0x7F; ++c)
-    table[c] = true;
+    table[c] = 1;
   for (const char c : {'v', 'V', '~', '%', '<', '>', '&'})
-    table[static_cast<std::size_t>(c)] = false;
+    table[static_cast<std::size_t>(c)] = 0;
+  table[' '] = table['\t'] = 2;
+  for (const char c : {'\n', '\v', '\f', '\r'})
+    table[static_cast<std::size_t>(c)] = 3;
   return table;
 }();
 
@@ -538,9 +546,14 @@ constexpr std::array<bool, 128> kOrdinary = [] {
 struct CharViews {
   explicit CharViews(bool primary) : plain(primary), html(false) {}
   void Put(char32_t c, std::uint64_t at) {
-    if (c < 0x80 && kOrdinary[c] && plain.Idle() && html.Idle() && htmlReader.InText()) {
-      plain.Count(at);
-      html.Count(at);
+    if (c < 0x80 && kAsciiKind[c] != 0 && plain.Idle() && html.Idle() && htmlReader.InText()) {
+      if (kAsciiKind[c] == 1) {
+        plain.Count(at);
+        html.Count(at);
+      } else if (kAsciiKind[c] == 3) {
+        plain.LineBreak();
+        html.LineBreak();
+      }
       return;
     }
     plain.Put(c, at, false);
