@@ -82,8 +82,9 @@ struct MailSafeRead {
 };
 
 // Reads mail-safe blocks out of an input given piece by piece, in time
-// linear in its length and memory bounded by the longest block, whatever
-// the input's size.
+// linear in its length and memory that does not grow with it: the block
+// being read, and the blocks found (past 65,536 of them, or 4 MiB of their
+// codes, in any one view, the input holds several).
 class MailSafeReader {
  public:
   // Bytes of any charset that keeps ASCII as ASCII (UTF-8, Latin-1,
