@@ -27,16 +27,18 @@ Text CodeText(const ByteArray& bytes) {
   return code;
 }
 
-// The mail-safe block that text holds, if any. Only text with a "~" can
-// hold one, and no code does, so codes are not scanned.
+// The mail-safe block that text holds, if any (codec/MailSafe.h chooses
+// among several).
 MailSafeRead BlockIn(const Text& text) {
-  if (text.find(u'~') == Text::npos)
-    return {};
   return ReadMailSafe(text);
 }
 
 // Says why a block cannot be read, when it cannot.
-bool RefuseBlock(Host& host, const MailSafeRead& block) {
+bool RefuseBlock(Host& host, const MailSafeRead& block, bool forMail) {
+  if (block.found == MailSafeFind::Several) {
+    host.MsgBox(messages::SeveralCodes(block.blocks, forMail));
+    return true;
+  }
   if (block.found == MailSafeFind::Damaged) {
     host.MsgBox(messages::Damaged());
     return true;
@@ -131,8 +133,13 @@ void Form1::Decode_Click() {
     // A mail-safe block stands for the code it carries. Unless the command
     // succeeds, the code field gets back what the user put there.
     MailSafeRead block = BlockIn(text2_);
-    if (RefuseBlock(host_, block))
+    if (RefuseBlock(host_, block, false))
       return;
+    // A text that is no code but the start of a block cut before its "~"
+    // was damaged on its way, whatever the password.
+    const auto failed = [&](const Message& message) {
+      host_.MsgBox(block.cutOpening ? messages::Damaged() : message);
+    };
     struct GiveBack {
       Text& field;
       Text pasted;
@@ -144,7 +151,7 @@ void Form1::Decode_Click() {
     if (block.found == MailSafeFind::Intact)
       giveBack.pasted = std::exchange(text2_, CodeText(block.code));
     if (text2_.size() > static_cast<std::size_t>(kMaxCodeLength)) {
-      host_.MsgBox(messages::TooLongToDecode(text2_.size()));
+      failed(messages::TooLongToDecode(text2_.size()));
       return;
     }
     // The code is kept by moving it aside where the command overwrites it,
@@ -163,7 +170,7 @@ void Form1::Decode_Click() {
       ShiftIntoPlain();
       if (text1_.empty() || text1_.back() != u'.') {
         RestoreFields(std::move(before));
-        host_.MsgBox(messages::WrongPassword());
+        failed(messages::WrongPassword());
         return;
       }
       text1_.pop_back();
@@ -178,7 +185,7 @@ void Form1::Decode_Click() {
       }
     } catch (const CodecError& error) {
       RestoreFields(std::move(before));
-      host_.MsgBox(messages::CodecFailure(error));
+      failed(messages::CodecFailure(error));
     } catch (...) {
       if (!codeMoved)
         before.text2 = text2_;
@@ -205,7 +212,7 @@ void Form1::CopyForMail_Click() {
       return;
     }
     MailSafeRead block = BlockIn(text2_);
-    if (RefuseBlock(host_, block))
+    if (RefuseBlock(host_, block, true))
       return;
     PutOnClipboard(block.found == MailSafeFind::Intact ? MailSafeForm(block.code, u"\r\n")
                                                        : MailSafeFormOf(text2_, u"\r\n"),

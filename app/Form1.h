@@ -84,7 +84,8 @@ class Form1 {
   void Encode_Click();
   // Tools > Decode: the code in Text2 back into Text1. When Text2 holds a
   // mail-safe block, alone or inside other text, its code is decoded; a
-  // damaged block is said as such and changes nothing.
+  // damaged block, or several different blocks none of which is the only
+  // unquoted one, is said as such and changes nothing.
   void Decode_Click();
   // Tools > Copy: Text2 onto the clipboard.
   void CToC_Click();

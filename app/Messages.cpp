@@ -117,6 +117,15 @@ Message Oversized(bool fromLink, std::size_t length, std::size_t longest) {
           MsgIcon::Exclamation};
 }
 
+Message SeveralCodes(std::size_t count, bool forMail) {
+  return {MsgId::SeveralCodes,
+          u"This text holds " + Grouped(static_cast<long long>(count)) +
+              u" different codes, and none of them stands out as the newest, so nothing was "
+              u"decoded.\r\n\r\nPaste only the code you want into the code field and choose " +
+              (forMail ? u"Copy For Mail" : u"Decode") + u" again.",
+          MsgIcon::Exclamation};
+}
+
 Message CodecFailure(const CodecError& error) {
   return {MsgId::CodecError, error.Description(), MsgIcon::Critical};
 }

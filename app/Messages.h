@@ -36,6 +36,7 @@ enum class MsgId {
   NewerForm,      // a mail-safe code of a later form than this program reads
   NotTyped,       // the password field got text no key typed (a browser filled it in)
   Oversized,      // a link or a paste is longer than any code's mail-safe form
+  SeveralCodes,   // the text holds several different mail-safe codes: none was taken
   Fatal,          // the error report: an error left a handler, and the program ends
 };
 
@@ -84,6 +85,10 @@ Message PasswordNotTyped();
 // characters, is longer than the longest code's mail-safe form (`longest`):
 // refused before it is read.
 Message Oversized(bool fromLink, std::size_t length, std::size_t longest);
+// The text holds `count` different mail-safe codes and none stands out as
+// the one meant; the user is told to paste only that one and choose the
+// command again, Copy For Mail when forMail is set, else Decode.
+Message SeveralCodes(std::size_t count, bool forMail);
 // A codec failure: its description, as the decoder words it.
 Message CodecFailure(const CodecError& error);
 // A text of `length` characters is past the longest Encode takes.

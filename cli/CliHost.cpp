@@ -21,6 +21,7 @@ int Rank(ExitStatus status) {
     case kRejected:
     case kRefused:
     case kDamaged:
+    case kSeveral:
       return 1;
     default:
       return 2;
@@ -39,6 +40,8 @@ ExitStatus StatusOf(MsgId id) {
       return kRejected;
     case MsgId::Damaged:
       return kDamaged;
+    case MsgId::SeveralCodes:
+      return kSeveral;
     case MsgId::NewerForm:
     case MsgId::ClipboardBusy:
     case MsgId::NeedPassword:

@@ -18,6 +18,7 @@ enum ExitStatus : int {
   kSuccess = 0,
   kRejected = 1,   // wrong password, or not a code
   kRefused = 2,    // input the commands will not take: empty, too long, not encodable
+  kSeveral = 3,    // several different mail-safe codes, and none chosen
   kUsage = 64,     // bad command line, or no way to ask for the password
   kDamaged = 65,   // a mail-safe code was changed on its way
   kNoInput = 66,   // a named file cannot be read

@@ -81,6 +81,23 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         fail(name + " needs a file name.");
       else
         options.outputFile = file;
+    } else if (name == "--block") {
+      const auto text = takeValue();
+      std::size_t n = 0;
+      if (text) {
+        const char* end = text->data() + text->size();
+        const auto [ptr, ec] = std::from_chars(text->data(), end, n);
+        if (ec != std::errc() || ptr != end || n == 0) {
+          fail(
+              "--block needs a number from 1: the code's place among the input's mail-safe "
+              "codes, counted from the top.");
+          continue;
+        }
+      }
+      if (options.block)
+        fail("give --block only once.");
+      else if (text)
+        options.block = n;
     } else if (name == "--password-file") {
       const auto file = takeValue();
       if (options.passwordFile || options.passwordFd)
@@ -131,6 +148,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     options.command = Command::Decode;
   } else {
     fail("unknown command \"" + Shown(positional[0]) + "\"; the commands are encode and decode.");
+  }
+  if (options.block && options.command == Command::Encode) {
+    fail("--block chooses a code to decode; encode makes one.");
   }
   if (options.armor && options.escaped) {
     fail("give only one of --armor and --escaped.");
@@ -210,14 +230,20 @@ standard error.
            a notice (see --compatible).
   decode   Reads a code and writes its text (UTF-8). A mail-safe code is
            found wherever it stands in the input (a whole mail, quoted or
-           re-wrapped); any other code is read exactly, or with --escaped,
-           or when it comes from a terminal, in the escaped form. On a
-           terminal, control characters in the text are shown as \xHH.
+           re-wrapped, saved in any charset, UTF-16, quoted-printable, HTML
+           or base64; up to 64 MiB); any other code is read exactly, or
+           with --escaped, or when it comes from a terminal, in the escaped
+           form. On a terminal, control characters in the text are shown
+           as \xHH.
 
 The mail-safe form holds only letters, digits and "+/=~", in lines of at
 most 76 characters between "Vantrel1~" and "~~end", with a checksum: mail
 and chat pass it on unchanged, and a block changed on its way is reported
-as such, not as a wrong password.
+as such, not as a wrong password. Blanks of every kind and ">" are ignored
+in it. In a reply, blocks with the same code count once, and a block on a
+line quoted with ">" is older than one that is not: with one block, or one
+unquoted among several, decode reads that one; otherwise it reads none
+and says how many different codes the input holds.
 
 Line endings: the window types a line break as CR LF. By default encode
 turns each lone LF into CR LF, so that a text with Unix line endings gives
@@ -250,6 +276,9 @@ Options:
   -a, --armor           encode: write the mail-safe form of the code, for mail
                         and chat, followed by a newline (the default on a
                         terminal); decode: take only a mail-safe code
+  --block N             decode: read the Nth of the different mail-safe codes
+                        in the input, counted from the top (a code repeated
+                        counts where it first stands)
   --escaped             use the escaped form of the code: printable ASCII
                         only, with \\ for a backslash, \n \r \t for line
                         feed, carriage return and tab, and \xHH for any other
@@ -268,6 +297,9 @@ Exit status:
    2  input refused: empty, too long, not UTF-8, a broken character, a
       character that --compatible refuses, two different passwords typed, or
       a mail-safe code of a newer version of Vantrel
+   3  the input holds several different mail-safe codes and none stands out
+      as the newest (keep only the one you want, or choose it with --block
+      N), or --block N names a code past the last
   64  usage error, the input is the output, or no terminal to ask for the
       password on
   65  the mail-safe code was changed or cut on its way: ask for it again

@@ -20,6 +20,7 @@ struct Options {
   bool escaped = false;                     // --escaped
   bool binary = false;                      // --binary
   bool compatible = false;                  // --compatible
+  std::optional<std::size_t> block;         // --block N: decode the Nth mail-safe code
   std::optional<std::string> outputFile;    // -o, --output FILE; none or "-" for standard output
   std::optional<std::string> inputFile;     // FILE; none or "-" for standard input
 };

@@ -100,6 +100,16 @@ std::string Sentence(const Message& message) {
     case MsgId::NewerForm:
       // The window's own words say what is wrong and what to do.
       return Lowered(OneLine(message.text));
+    case MsgId::SeveralCodes: {
+      // The window's first sentence, and the tool's own ways to choose.
+      const Text& text = message.text;
+      std::string said = Lowered(OneLine(text.substr(0, text.find(u'\r'))));
+      if (said.starts_with("this text"))
+        said.replace(0, 9, "the input");
+      return said.substr(0, said.size() - (said.ends_with('.') ? 1 : 0)) +
+             ": keep only the code you want in the input, or choose it with --block N (N = 1 "
+             "for the first from the top).";
+    }
     case MsgId::NothingToCopy:
     case MsgId::Copied:
     case MsgId::CopiedForMail:

@@ -252,75 +252,155 @@ int ReadText(Form1& form, const Options& options, const Source& source, std::siz
   return kSuccess;
 }
 
-// The input as the code field's text when it holds a mail-safe block,
-// which the window model then reads wherever it stands.
-std::optional<Text> MailSafeInput(std::string_view bytes) {
-  if (bytes.find('~') == std::string_view::npos)
-    return std::nullopt;
-  Utf8Text text = DecodeUtf8(WithoutByteOrderMark(bytes));
-  if (text.badOffset || ReadMailSafe(text.text).found == MailSafeFind::None)
-    return std::nullopt;
-  return std::move(text.text);
+// What decode does with the mail-safe blocks of its input. An intact one
+// goes into the code field in its own form, which the window model reads
+// back; any other finding is said, and ends the run. `taken` tells whether
+// the input was a block, so that it is not read as a code too.
+int TakeBlock(Form1& form, CliHost& host, const Options& options, const Source& source,
+              const MailSafeRead& block, bool empty, bool& taken) {
+  taken = block.found != MailSafeFind::None;
+  if (options.block && block.blocks == 0) {
+    taken = true;
+    return Complain(kRejected, "the input from " + source.name +
+                                   " holds no mail-safe code for --block to choose.");
+  }
+  if (options.block && *options.block > block.blocks) {
+    taken = true;
+    return Complain(kSeveral, "--block " + std::to_string(*options.block) + ": the input holds " +
+                                  (block.blocks == 1 ? std::string("only one mail-safe code")
+                                                     : "only " + std::to_string(block.blocks) +
+                                                           " different mail-safe codes") +
+                                  ".");
+  }
+  if (!taken && options.armor && !empty) {
+    taken = true;
+    return Complain(kRejected,
+                    "the input holds no mail-safe code; without --armor, decode reads any code.");
+  }
+  switch (block.found) {
+    case MailSafeFind::Intact:
+      form.SetText2(MailSafeForm(block.code, u"\n"));
+      return kSuccess;
+    case MailSafeFind::Damaged:
+      host.MsgBox(messages::Damaged());
+      break;
+    case MailSafeFind::Newer:
+      host.MsgBox(messages::NewerForm());
+      break;
+    case MailSafeFind::Several:
+      host.MsgBox(messages::SeveralCodes(block.blocks, false));
+      break;
+    case MailSafeFind::None:
+      return kSuccess;
+  }
+  return host.Status();
 }
 
-// An escaped code, taken as it is read: only the code is kept, and an
-// input is refused as soon as it holds more characters than a code can.
-// Input the size of a code is also kept as it came, in case it holds a
-// mail-safe block (a mail pasted on the terminal), which is not escaped.
-int ReadEscapedCode(Form1& form, const Source& source) {
+// Reads an input in pieces: every byte, up to kMailSafeMaxInput, goes to
+// the reader of mail-safe blocks, and `wanted` says whether the caller
+// still needs the rest.
+template <typename Wanted>
+ReadResult ReadLookingForBlocks(const Source& source, MailSafeReader& blocks, bool& tooLong,
+                                Wanted wanted) {
+  std::size_t total = 0;
+  tooLong = false;
+  return ReadPieces(source.fd, [&](std::string_view piece) {
+    if (piece.size() > kMailSafeMaxInput - total) {
+      tooLong = true;
+      return false;
+    }
+    total += piece.size();
+    blocks.Feed(piece);
+    return wanted(piece);
+  });
+}
+
+int TooLongForBlocks(const Source& source) {
+  return Complain(kRefused, "the input from " + source.name + " is longer than " +
+                                Grouped(kMailSafeMaxInput >> 20) +
+                                " MiB, the most decode reads when it looks for a mail-safe code.");
+}
+
+// An escaped code, taken as it is read: only the code is kept, and the
+// escaped reading stops as soon as it holds more characters than a code
+// can. The input is also read for a mail-safe block (a mail pasted on the
+// terminal), which is not escaped.
+int ReadEscapedCode(Form1& form, CliHost& host, const Options& options, const Source& source) {
   Unescaper reader;
+  MailSafeReader blocks;
   std::string head;  // the first bytes, until it is known whether they are a byte order mark
   bool started = false;
   bool escaped = true;  // no byte so far says the input is not escaped
-  std::string raw;
-  bool rawKept = true;
-  const auto feed = [&](std::string_view piece) {
-    if (rawKept && raw.size() + piece.size() <= kMaxCodeBytes) {
-      raw.append(piece);
-    } else {
-      rawKept = false;
-      raw.clear();
-    }
-    if (escaped && !started) {
-      const std::size_t take = std::min<std::size_t>(3 - head.size(), piece.size());
-      head.append(piece.substr(0, take));
-      piece.remove_prefix(take);
-      if (head.size() < 3)
+  bool tooLong = false;
+  const ReadResult read =
+      ReadLookingForBlocks(source, blocks, tooLong, [&](std::string_view piece) {
+        if (escaped && !started) {
+          const std::size_t take = std::min<std::size_t>(3 - head.size(), piece.size());
+          head.append(piece.substr(0, take));
+          piece.remove_prefix(take);
+          if (head.size() < 3)
+            return true;
+          started = true;
+          escaped = reader.Feed(WithoutByteOrderMark(head));
+        }
+        if (escaped)
+          escaped = reader.Feed(piece) && reader.Size() <= static_cast<std::size_t>(kMaxCodeLength);
         return true;
-      started = true;
-      escaped = reader.Feed(WithoutByteOrderMark(head));
-    }
-    if (escaped)
-      escaped = reader.Feed(piece) && reader.Size() <= static_cast<std::size_t>(kMaxCodeLength);
-    return escaped || rawKept;
-  };
-  const ReadResult read = ReadPieces(source.fd, feed);
+      });
   if (read.outcome == ReadResult::kFailed)
     return ReadFailed(source, read.error);
-  if (rawKept) {
-    if (std::optional<Text> block = MailSafeInput(raw)) {
-      form.SetText2(std::move(*block));
-      return kSuccess;
-    }
-  }
+  if (tooLong)
+    return TooLongForBlocks(source);
+  bool taken = false;
+  const int status =
+      TakeBlock(form, host, options, source, blocks.Finish(options.block.value_or(0)),
+                !started && head.empty(), taken);
+  if (taken)
+    return status;
   if (escaped && !started)
     reader.Feed(head);
   Unescaped code = reader.Finish();
   if (!code.error.empty())
     return Complain(kRejected, code.error);
-  if (read.outcome == ReadResult::kTooLong)
+  if (code.code.size() > static_cast<std::size_t>(kMaxCodeLength))
     return TooLong(source, false);
   form.SetText2(std::move(code.code));
   return kSuccess;
 }
 
-int ReadRawCode(Form1& form, const Source& source, std::string& raw) {
-  ReadResult read = ReadAll(source.fd, kMaxCodeBytes);
+int ReadRawCode(Form1& form, CliHost& host, const Options& options, const Source& source,
+                std::string& raw) {
+  MailSafeReader blocks;
+  bool whole = true;  // raw holds the whole input
+  bool tooLong = false;
+  const ReadResult read =
+      ReadLookingForBlocks(source, blocks, tooLong, [&](std::string_view piece) {
+        if (whole && piece.size() <= kMaxCodeBytes - raw.size()) {
+          raw.append(piece);
+        } else {
+          whole = false;
+          raw.clear();
+        }
+        return true;
+      });
   if (read.outcome == ReadResult::kFailed)
     return ReadFailed(source, read.error);
-  raw = std::move(read.bytes);
-  if (read.outcome == ReadResult::kTooLong)
+  if (tooLong)
+    return TooLongForBlocks(source);
+  const MailSafeRead block = blocks.Finish(options.block.value_or(0));
+  bool taken = false;
+  const int status = TakeBlock(form, host, options, source, block, whole && raw.empty(), taken);
+  if (taken) {
+    raw.clear();
+    return status;
+  }
+  if (!whole) {
+    if (block.cutOpening) {
+      host.MsgBox(messages::Damaged());
+      return host.Status();
+    }
     return TooLong(source, false);
+  }
   const std::string_view bytes = WithoutByteOrderMark(raw);
   Utf8Text code = DecodeUtf8(bytes);
   if (code.badOffset) {
@@ -406,14 +486,8 @@ int Run(const Options& options) {
                                    std::string(kEndOfInputKeys) + " on a line of its own.\n");
     }
     status = encode         ? ReadText(form, options, source, added)
-             : escapedInput ? ReadEscapedCode(form, source)
-                            : ReadRawCode(form, source, raw);
-    if (status == kSuccess && !encode && options.armor && !form.Text2().empty() &&
-        ReadMailSafe(form.Text2()).found == MailSafeFind::None) {
-      return Complain(kRejected,
-                      "the input holds no mail-safe code; without --armor, decode "
-                      "reads any code.");
-    }
+             : escapedInput ? ReadEscapedCode(form, host, options, source)
+                            : ReadRawCode(form, host, options, source, raw);
     if (status == kSuccess) {
       TypeThePassword(password, form);
       WipeStack();

@@ -30,6 +30,8 @@ inline constexpr std::size_t kMaxPasswordBytes = 4096;
 // short enough for the commands, and the input is refused without reading
 // on. Shorter inputs that are still too long get the window's own refusal,
 // which counts their characters. An escaped code is counted as it is read.
+// Decode reads on, up to kMailSafeMaxInput (codec/MailSafe.h), looking for
+// a mail-safe block, and keeps only the first kMaxCodeBytes for a code.
 inline constexpr std::size_t kMaxTextBytes = 4 * kMaxPlainLength + 3;
 inline constexpr std::size_t kMaxCodeBytes = 4 * kMaxCodeLength + 3;
 

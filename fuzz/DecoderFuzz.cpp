@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <string_view>
 
 #include "FuzzInput.h"
 #include "codec/MailSafe.h"
@@ -78,6 +79,30 @@ void CheckMailSafe(const Text& text) {
           "a block made of a code read back as another");
 }
 
+// Any bytes through the reader of saved mail, every view at once: an
+// intact code reads back the same, the count of blocks agrees with the
+// outcome, and choosing each block in turn never fails.
+void CheckMailSafeBytes(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const vantrel::MailSafeRead read = vantrel::ReadMailSafeBytes(bytes);
+  Require((read.found == vantrel::MailSafeFind::None) == (read.blocks == 0),
+          "a block found but none counted, or counted but none found");
+  Require(read.found != vantrel::MailSafeFind::Several || read.blocks >= 2,
+          "several blocks said for fewer than two");
+  if (read.found == vantrel::MailSafeFind::Intact) {
+    const vantrel::MailSafeRead again =
+        vantrel::ReadMailSafe(vantrel::MailSafeForm(read.code, u"\n"));
+    Require(again.found == vantrel::MailSafeFind::Intact && again.code == read.code,
+            "a block made of a code read back as another");
+  }
+  for (std::size_t pick = 1; pick <= read.blocks && pick <= 3; ++pick) {
+    const vantrel::MailSafeRead chosen = vantrel::ReadMailSafeBytes(bytes, pick);
+    Require(chosen.blocks == read.blocks && chosen.found != vantrel::MailSafeFind::Several &&
+                chosen.found != vantrel::MailSafeFind::None,
+            "a block chosen by its place was not read");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -85,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text units = reader.Units();
   CheckDecode(units);
   CheckMailSafe(units);
+  CheckMailSafeBytes(data, size);
   CheckRoundTrip(data, size);
   return 0;
 }

@@ -18,6 +18,13 @@ for name, data in {
   'all-bytes': bytes(range(256)),
   'mail-safe': b'Vantrel1~VW91eeWN6Lo=~~end', 'mail-safe-quoted': b'Hi,\r\n> Vantrel1~VW91e\r\n> eWN6Lo=~~end\r\n',
   'mail-safe-changed': b'Vantrel1~VW91eeWN6Lp=~~end', 'mail-safe-newer': b'Vantrel2~VW91eeWN6Lo=~~end',
+  # Saved mail: several blocks, quoted-printable, HTML, a base64 part, UTF-16, a link, a cut block.
+  'mail-several': b'Vantrel1~VW91eeWN6Lo=~~end\n> Vantrel1~VW91eeWN6Lp=~~end\nVantrel1~garbage~~end',
+  'mail-qp': b'Content-Transfer-Encoding: quoted-printable\r\n\r\nVantrel1~VW91e=\r\neWN6Lo=3D~~end\r\n',
+  'mail-html': b'<div>Vantrel1&#126;VW91e<wbr>eWN6Lo=&nbsp;<br>~~end</div><blockquote>Vantrel2~x~~end</blockquote>',
+  'mail-base64': b'Content-Transfer-Encoding: base64\r\n\r\nSGksDQpWYW50cmVsMX5WVzkxZWVXTjZMbz1+fmVuZA0K\r\n',
+  'mail-utf16': 'Vantrel1~VW91eeWN6Lo=~~end'.encode('utf-16'),
+  'mail-link': b'https://x.org/#Vantrel1%7EVW91eeWN6Lo=%7E%7Eend', 'mail-cut': b'Vantrel1VW91eeWN6Lo=',
 }.items():
     w(D, name, data)
 K='corpus/window_model'

@@ -9,7 +9,7 @@ _vantrel_cli() {
       _filedir
       return
       ;;
-    --password-fd)
+    --password-fd | --block)
       return
       ;;
   esac
@@ -17,14 +17,14 @@ _vantrel_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--password-file --password-fd --armor --escaped
-      --binary --compatible --output --help --version' -- "$cur"))
+      --binary --block --compatible --output --help --version' -- "$cur"))
     return
   fi
 
   local i
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      --password-file | --password-fd | -o | --output) ((i++)) ;;
+      --password-file | --password-fd | --block | -o | --output) ((i++)) ;;
       -*) ;;
       *)
         _filedir  # the command is given: what follows is the input file

@@ -12,6 +12,7 @@
 #include "codec/AnyText.h"
 #include "codec/Module1.h"
 #include "tests/EveryKindOfText.h"
+#include "tests/codec/Mails.h"
 
 namespace vantrel {
 namespace {
@@ -510,7 +511,12 @@ TEST(CopyForMail, ABlockItCannotReadIsNamedAndNothingChanges) {
       {u"Vantrel1~VW91eeWN6Lo=~end", messages::Damaged()},     // cut short
       {u"Vantrel1~VW91eeWN6Lo~~end", messages::Damaged()},     // a character lost
       {u"Vantrel1~VW91eeWM6Lo=~~end", messages::Damaged()},    // a character changed
-      {u"Vantrel9~VW91eeWN6Lo=~~end", messages::NewerForm()},  // a later form
+      {u"Vantrel9~VW91eeWN6Lo=~~end", messages::Damaged()},    // the version's digit changed
+      {u"Vantrel9~VW91eeWN6Lp=~~end", messages::NewerForm()},  // a later form
+      {u"Vantre", messages::Damaged()},                        // cut before its "~"
+      {u"Vantrel1 VW91eeWN6Lo=", messages::Damaged()},
+      {u"Vantrel1~VW91eeWN6Lo=~~end\r\nVantrel1~VW91eeWN6Lo=~~end\r\nVantrel1~garbage~~end",
+       messages::SeveralCodes(2, false)},
   };
   for (const auto& [field, message] : cases) {
     for (const auto command : {&Form1::CopyForMail_Click, &Form1::Decode_Click}) {
@@ -519,11 +525,68 @@ TEST(CopyForMail, ABlockItCannotReadIsNamedAndNothingChanges) {
       w.form.SetText2(field);
       w.host.clipboard = u"before";
       (w.form.*command)();
-      const Message expected =
-          field.empty() && command == &Form1::Decode_Click ? messages::NeedCode() : message;
+      const bool decode = command == &Form1::Decode_Click;
+      Message expected = field.empty() && decode ? messages::NeedCode() : message;
+      if (message.id == MsgId::SeveralCodes && !decode)
+        expected = messages::SeveralCodes(2, true);
+      // Copy For Mail copies any text as a code; only Decode finds it no code.
+      if (field.starts_with(u"Vantre") && field.find(u'~') == Text::npos && !decode)
+        continue;
       EXPECT_EQ(w.host.messages, std::vector{expected});
       w.ExpectFields(u"kept", field, w.form.Text3());
       EXPECT_EQ(w.host.clipboard, u"before");
+    }
+  }
+}
+
+// The mails of the shared table pasted into the code field: Decode gives
+// the text of the code the table names, or the message of its outcome.
+TEST(Decode, ReadsEveryMailOfTheTable) {
+  using testing::MailOutcome;
+  const Text oldPlain = u"The old plan: we meet at the station at eight, bring the map.";
+  const Text newPlain = u"The new plan: we meet at the bridge at nine, bring the torch.";
+  const auto blockOf = [](const Text& plain) {
+    Window sender(37);
+    sender.Encode(plain);
+    sender.form.CopyForMail_Click();
+    std::string lines;
+    for (const char16_t c : sender.host.clipboard.value_or(u"")) {
+      if (c != u'\r')
+        lines += static_cast<char>(c);
+    }
+    return lines;
+  };
+  const testing::MailBlocks blocks{blockOf(oldPlain), blockOf(newPlain)};
+  for (const testing::MailCase& c : testing::MailCases()) {
+    SCOPED_TRACE(c.how);
+    const testing::Mail mail = c.make(blocks);
+    Window w(37);
+    w.form.SetText2(mail.text);
+    w.form.Decode_Click();
+    switch (c.outcome) {
+      case MailOutcome::Old:
+      case MailOutcome::New:
+        EXPECT_EQ(w.host.messages, std::vector<Message>{});
+        EXPECT_EQ(w.form.Text1(), c.outcome == MailOutcome::Old ? oldPlain : newPlain);
+        EXPECT_EQ(w.form.Text2(), u"");
+        break;
+      case MailOutcome::Damaged:
+        EXPECT_EQ(w.host.messages, std::vector{messages::Damaged()});
+        break;
+      case MailOutcome::Newer:
+        EXPECT_EQ(w.host.messages, std::vector{messages::NewerForm()});
+        break;
+      case MailOutcome::Several:
+        EXPECT_EQ(w.host.messages, std::vector{messages::SeveralCodes(c.blocks, false)});
+        break;
+      case MailOutcome::None:
+        ASSERT_EQ(w.host.messages.size(), 1U);
+        EXPECT_TRUE(w.host.Last().id == MsgId::CodecError ||
+                    w.host.Last().id == MsgId::WrongPassword);
+        break;
+    }
+    if (c.outcome != MailOutcome::Old && c.outcome != MailOutcome::New) {
+      EXPECT_EQ(w.form.Text2(), mail.text);  // the mail as it was pasted
     }
   }
 }

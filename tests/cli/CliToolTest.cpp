@@ -34,6 +34,7 @@
 #include "cli/Utf8.h"
 #include "tests/EveryKindOfText.h"
 #include "tests/app/FakeHost.h"
+#include "tests/codec/Mails.h"
 
 namespace vantrel::testing {
 namespace {
@@ -404,7 +405,8 @@ TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
        ""},
       {damaged, {}, 65, "", changed},
       {armored.out.substr(0, 60), {}, 65, "", changed},
-      {newer,
+      {newer, {}, 65, "", changed},  // the digit alone changed: the rest is version 1
+      {"Vantrel2~" + armored.out.substr(9, 30) + "~~end",
        {},
        2,
        "",
@@ -424,6 +426,90 @@ TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
     EXPECT_EQ(decoded.out, c.out) << c.input;
     EXPECT_EQ(decoded.err, c.err) << c.input;
   }
+}
+
+// The mails of the shared table as saved files: decode gives the text of
+// the code the table names, or the exit status of its outcome.
+TEST_F(CliToolTest, DecodeReadsEveryMailOfTheTable) {
+  using testing::MailOutcome;
+  const std::string oldPlain = "The old plan: we meet at the station at eight, bring the map.";
+  const std::string newPlain = "The new plan: we meet at the bridge at nine, bring the torch.";
+  const testing::MailBlocks blocks{Run("encode", "k", oldPlain, {"--armor"}).out,
+                                   Run("encode", "k", newPlain, {"--armor"}).out};
+  ASSERT_TRUE(blocks.old.ends_with("~~end\n") && blocks.fresh.ends_with("~~end\n"));
+  const testing::MailBlocks lines{blocks.old.substr(0, blocks.old.size() - 1),
+                                  blocks.fresh.substr(0, blocks.fresh.size() - 1)};
+  for (const testing::MailCase& c : testing::MailCases()) {
+    SCOPED_TRACE(c.how);
+    const std::string mail = c.make(lines).bytes;
+    const Spawned decoded = Run("decode", "k", mail, {"-o", (dir_ / "out").string()});
+    const int status = c.outcome == MailOutcome::Old || c.outcome == MailOutcome::New ? 0
+                       : c.outcome == MailOutcome::Damaged                            ? 65
+                       : c.outcome == MailOutcome::Newer                              ? 2
+                       : c.outcome == MailOutcome::Several                            ? 3
+                                                                                      : 1;
+    EXPECT_EQ(decoded.Status(), status) << decoded.err;
+    if (status == 0) {
+      EXPECT_EQ(Slurp((dir_ / "out").string()),
+                c.outcome == MailOutcome::Old ? oldPlain : newPlain);
+      EXPECT_EQ(decoded.err, "");
+    }
+    std::filesystem::remove(dir_ / "out");
+  }
+}
+
+// Several codes: none is decoded unless --block N names one, counted from
+// the top; N past the last is refused.
+TEST_F(CliToolTest, SeveralCodesAreNamedAndBlockChoosesOne) {
+  const std::string first = Run("encode", "k", "first", {"--armor"}).out;
+  const std::string second = Run("encode", "k", "second", {"--armor"}).out;
+  const std::string mail = "Hi,\n" + first + "\n" + second + "\n" + first;
+  const struct {
+    std::string input;
+    std::vector<std::string> more;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {mail,
+       {},
+       3,
+       "",
+       "vantrel-cli: the input holds 2 different codes, and none of them stands out as the "
+       "newest, so nothing was decoded: keep only the code you want in the input, or choose it "
+       "with --block N (N = 1 for the first from the top).\n"},
+      {mail, {"--block", "1"}, 0, "first", ""},
+      {mail, {"--block=2"}, 0, "second", ""},
+      {mail,
+       {"--block", "3"},
+       3,
+       "",
+       "vantrel-cli: --block 3: the input holds only 2 different "
+       "mail-safe codes.\n"},
+      {mail, {"--block", "1", "--escaped"}, 0, "first", ""},
+      {first,
+       {"--block", "2"},
+       3,
+       "",
+       "vantrel-cli: --block 2: the input holds only one "
+       "mail-safe code.\n"},
+      {"Hi",
+       {"--block", "1"},
+       1,
+       "",
+       "vantrel-cli: the input from standard input holds no "
+       "mail-safe code for --block to choose.\n"},
+  };
+  for (const auto& c : cases) {
+    const Spawned decoded = Run("decode", "k", c.input, c.more);
+    EXPECT_EQ(decoded.Status(), c.status) << c.input;
+    EXPECT_EQ(decoded.out, c.out) << c.input;
+    EXPECT_EQ(decoded.err, c.err) << c.input;
+  }
+  for (const char* bad : {"0", "-1", "x", "1x"}) {
+    const Spawned refused = Run("decode", "k", mail, {"--block", bad});
+    EXPECT_EQ(refused.Status(), 64) << bad;
+  }
+  EXPECT_EQ(Run("encode", "k", "x", {"--block", "1"}).Status(), 64);
 }
 
 TEST_F(CliToolTest, PasswordsAreNeverTakenFromTheCommandLine) {
