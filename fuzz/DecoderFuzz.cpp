@@ -1,12 +1,16 @@
 // The decoder against any sequence of code units: it either returns a text or
 // throws a CodecError (and nothing else), and whatever the
-// encoder makes it gives back unchanged.
+// encoder makes it gives back unchanged. The any-text form too: reading any
+// plain text never fails, what it reads as a form is exactly what the
+// writer makes of the text it gives, and any well-formed text comes back
+// from its form, through a code as well.
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 
 #include "FuzzInput.h"
+#include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 #include "codec/Module1.h"
 
@@ -20,10 +24,28 @@ bool IsBase64Char(char16_t unit) {
          (unit >= u'0' && unit <= u'9') || unit == u'+' || unit == u'/';
 }
 
+// Any text as a decoded plain text: the form's reader takes it as a form only
+// when the writer makes exactly that of what it reads.
+void CheckAnyTextRead(const Text& plain) {
+  const vantrel::AnyTextRead read = vantrel::ReadAnyTextForm(plain);
+  switch (read.kind) {
+    case vantrel::AnyTextRead::Kind::Plain:
+      break;
+    case vantrel::AnyTextRead::Kind::Unicode:
+      Require(!vantrel::FirstIllFormed(read.text), "a form read as a broken text");
+      Require(vantrel::AnyTextForm(read.text) == plain, "a form read as a text of another form");
+      break;
+    case vantrel::AnyTextRead::Kind::Bytes:
+      Require(vantrel::AnyBytesForm(read.bytes) == plain, "a form read as bytes of another form");
+      break;
+  }
+}
+
 // Any text into DecodeText: a text of bytes, or one of the four failures.
 void CheckDecode(const Text& code) {
   try {
     const Text plain = vantrel::DecodeText(code);
+    CheckAnyTextRead(plain);
     Require(code.size() % 4 == 0, "a code whose length is not a multiple of 4 decoded");
     std::size_t data = code.size();
     while (data > 0 && code[data - 1] == u'=')
@@ -65,6 +87,27 @@ void CheckRoundTrip(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+// Any well-formed text through its form, and through the code of its form.
+void CheckAnyTextRoundTrip(const Text& text) {
+  if (vantrel::FirstIllFormed(text))
+    return;
+  const Text form = vantrel::AnyTextForm(text);
+  Require(form.size() == vantrel::AnyTextFormLength(text), "the form's length is not foretold");
+  for (const char16_t unit : form)
+    Require(unit >= 10 && unit <= 125, "the form holds a character outside 10..125");
+  const vantrel::AnyTextRead read = vantrel::ReadAnyTextForm(form);
+  Require(read.kind == vantrel::AnyTextRead::Kind::Unicode && read.text == text,
+          "a text did not come back from its form");
+  try {
+    const vantrel::AnyTextRead decoded =
+        vantrel::ReadAnyTextForm(vantrel::DecodeText(vantrel::EncodeText(form)));
+    Require(decoded.kind == vantrel::AnyTextRead::Kind::Unicode && decoded.text == text,
+            "a text did not come back from the code of its form");
+  } catch (...) {
+    Require(false, "the code of a form did not decode");
+  }
+}
+
 // Any text through the mail-safe reader: it never fails, and what it reads
 // as intact is a code whose block it reads back the same.
 void CheckMailSafe(const Text& text) {
@@ -85,6 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text units = reader.Units();
   CheckDecode(units);
   CheckMailSafe(units);
+  CheckAnyTextRead(units);
+  CheckAnyTextRoundTrip(units);
   CheckRoundTrip(data, size);
   return 0;
 }
