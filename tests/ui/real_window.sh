@@ -157,6 +157,7 @@ fi
 # a combining mark, a character above U+FFFF), encodes (the tool's code when
 # the tool is given), and the code pasted back decodes to exactly that text.
 # The focus is in the plain-text field, its text selected.
+# shellcheck disable=SC1112 # the curly quotes are the point
 printf '%s\r\n%s\t%s' 'I’m “café” Привет שלום 中文' tab '👩🏽‍💻 é 𝄞 — ok…' >"$work/unicode"
 xclip -selection clipboard -i <"$work/unicode"
 sleep 0.2

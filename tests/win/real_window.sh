@@ -263,6 +263,7 @@ same "$work/typed" "$work/want" "typed text"
 # character above U+FFFF): the code on the clipboard is the model's (and
 # vantrel-cli's), and pasted back it decodes to exactly that text. Half of a
 # surrogate pair is refused, naming its place, and stays in the field.
+# shellcheck disable=SC1112 # the curly quotes are the point
 printf '%s\r\n%s\t%s' 'I’m “café” Привет שלום 中文' tab '👩🏽‍💻 é 𝄞 — ok…' >"$work/unicode"
 probe --utf8 clip-set <"$work/unicode"
 clear_field 1
