@@ -26,11 +26,12 @@
 // written in the form, so that no text can be mistaken for one in the form.
 //
 // A reader takes P' as the form only when it begins with a marker and the
-// rest is exactly what a writer can make: direct characters, and runs whose
+// rest is well formed: direct characters, and runs closed by U+000F whose
 // Base64 has no "=", a length that is not 1 more than a multiple of 4, and
-// zero bits after the last whole byte (an even number of bytes in the text
-// form); the text it decodes to must be well-formed UTF-16. Anything else is
-// shown as it is.
+// fewer than six bits, all zero, after the last whole unit (an even number
+// of bytes in the text form); the text it decodes to must be well-formed
+// UTF-16. A run may hold characters a writer would have written directly;
+// they read as themselves. Anything else is shown as it is.
 
 #include <cstddef>
 #include <optional>

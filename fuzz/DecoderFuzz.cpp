@@ -1,6 +1,8 @@
 // The decoder against any sequence of code units: it either returns a text or
 // throws a CodecError (and nothing else), and whatever the
-// encoder makes it gives back unchanged.
+// encoder makes it gives back unchanged. The any-text form too: reading any
+// plain text never fails and gives a well-formed text, and any well-formed
+// text comes back from its form, through a code as well.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +10,7 @@
 #include <string_view>
 
 #include "FuzzInput.h"
+#include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 #include "codec/Module1.h"
 
@@ -21,10 +24,32 @@ bool IsBase64Char(char16_t unit) {
          (unit >= u'0' && unit <= u'9') || unit == u'+' || unit == u'/';
 }
 
+// Any text as a decoded plain text: what the form's reader takes from it is a
+// well-formed text, or bytes, that come back from their own form. (The reader
+// is lenient where no text is lost: it takes a run that holds characters a
+// writer keeps as they are, so not every form it reads is one a writer makes.)
+void CheckAnyTextRead(const Text& plain) {
+  const vantrel::AnyTextRead read = vantrel::ReadAnyTextForm(plain);
+  switch (read.kind) {
+    case vantrel::AnyTextRead::Kind::Plain:
+      break;
+    case vantrel::AnyTextRead::Kind::Unicode:
+      Require(!vantrel::FirstIllFormed(read.text), "a form read as a broken text");
+      Require(vantrel::ReadAnyTextForm(vantrel::AnyTextForm(read.text)).text == read.text,
+              "a text read from a form does not come back from its own form");
+      break;
+    case vantrel::AnyTextRead::Kind::Bytes:
+      Require(vantrel::ReadAnyTextForm(vantrel::AnyBytesForm(read.bytes)).bytes == read.bytes,
+              "bytes read from a form do not come back from their own form");
+      break;
+  }
+}
+
 // Any text into DecodeText: a text of bytes, or one of the four failures.
 void CheckDecode(const Text& code) {
   try {
     const Text plain = vantrel::DecodeText(code);
+    CheckAnyTextRead(plain);
     Require(code.size() % 4 == 0, "a code whose length is not a multiple of 4 decoded");
     std::size_t data = code.size();
     while (data > 0 && code[data - 1] == u'=')
@@ -63,6 +88,27 @@ void CheckRoundTrip(const std::uint8_t* data, std::size_t size) {
     Require(vantrel::DecodeText(code) == plain, "decoding an encoded text changed it");
   } catch (const vantrel::Error&) {
     Require(false, "the decoder refused the encoder's output");
+  }
+}
+
+// Any well-formed text through its form, and through the code of its form.
+void CheckAnyTextRoundTrip(const Text& text) {
+  if (vantrel::FirstIllFormed(text))
+    return;
+  const Text form = vantrel::AnyTextForm(text);
+  Require(form.size() == vantrel::AnyTextFormLength(text), "the form's length is not foretold");
+  for (const char16_t unit : form)
+    Require(unit >= 10 && unit <= 125, "the form holds a character outside 10..125");
+  const vantrel::AnyTextRead read = vantrel::ReadAnyTextForm(form);
+  Require(read.kind == vantrel::AnyTextRead::Kind::Unicode && read.text == text,
+          "a text did not come back from its form");
+  try {
+    const vantrel::AnyTextRead decoded =
+        vantrel::ReadAnyTextForm(vantrel::DecodeText(vantrel::EncodeText(form)));
+    Require(decoded.kind == vantrel::AnyTextRead::Kind::Unicode && decoded.text == text,
+            "a text did not come back from the code of its form");
+  } catch (...) {
+    Require(false, "the code of a form did not decode");
   }
 }
 
@@ -111,6 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckDecode(units);
   CheckMailSafe(units);
   CheckMailSafeBytes(data, size);
+  CheckAnyTextRead(units);
+  CheckAnyTextRoundTrip(units);
   CheckRoundTrip(data, size);
   return 0;
 }

@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "FuzzInput.h"
-#include "app/AnsiCodePage.h"
 #include "ui/CodeEdit.h"
 #include "ui/FieldText.h"
 #include "ui/QtText.h"
@@ -40,40 +39,38 @@ CodeEdit& Field() {
 }
 
 void CheckMapping(const Text& given, const Text& edited) {
-  const Text stored = ToCodePage(given);
-  // What a field is given reads back as the field stores it; text already in
-  // the code page reads back unchanged.
-  Require(FromDisplay(ToDisplay(given)) == stored, "a text survives its display form");
-  Require(ToDisplay(stored) == ToDisplay(given), "the display shows what is stored");
-  // Whatever editing leaves in the widget stands for code-page characters,
-  // and showing those again is stable.
+  // A field keeps what it is given: any text, half of a surrogate pair too,
+  // reads back exactly from its display form.
+  Require(FromDisplay(ToDisplay(given)) == given, "a text survives its display form");
+  // Whatever editing leaves in the widget stands for some text, and showing
+  // that again is stable.
   const Text read = FromDisplay(edited);
-  Require(ToCodePage(read) == read, "a display form reads as code-page characters");
   Require(FromDisplay(ToDisplay(read)) == read, "a read text survives being shown again");
+  Require(ToDisplay(FromDisplay(ToDisplay(read))) == ToDisplay(read),
+          "a display form reads back to itself");
 }
 
 void CheckWidget(const Text& given) {
   CodeEdit& field = Field();
-  const Text stored = ToCodePage(given);
 
-  field.setModelText(stored);
-  Require(field.modelText() == stored, "a program's write reads back unchanged");
-  Require(FromDisplay(FromQString(field.document()->toRawText())) == stored,
-          "the widget shows the stored text");
+  field.setModelText(given);
+  Require(field.modelText() == given, "a program's write reads back unchanged");
+  Require(FromDisplay(FromQString(field.document()->toRawText())) == given,
+          "the widget shows the text it was given");
 
   // Select everything and copy: the clipboard gets the model's characters
   // (nothing is copied from an empty field, so the clipboard stays empty).
   QApplication::clipboard()->clear();
   field.selectAll();
   field.copy();
-  Require(FromQString(QApplication::clipboard()->text()) == stored,
-          "copying gives the stored characters");
+  Require(FromQString(QApplication::clipboard()->text()) == given,
+          "copying gives the field's characters");
 
   // Paste into the emptied field through the widget's own paste path.
   field.setModelText(Text());
   QApplication::clipboard()->setText(ToQString(given));
   field.paste();
-  Require(field.modelText() == stored, "a paste stores the text through the code page");
+  Require(field.modelText() == given, "a paste keeps the text as it is");
 
   // Deliver the events these changes posted, as the window's event loop
   // would: with no loop running they piled up, and every input took more

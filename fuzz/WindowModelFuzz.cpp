@@ -2,9 +2,10 @@
 // field, text pasted or edited into any field, and the commands, in any
 // order. After every action the model must have kept its promises: no error
 // reaches the error report, a failed command leaves every field as it was, a
-// code has its length and its characters, an accepted text comes back, every
-// field holds only characters of the code page, and the key is the sum of the
-// codes typed so far.
+// code has its length and its characters, an accepted text (any text, in its
+// any-text form where it needs one) comes back, every field holds exactly
+// what it was given, a decoded text is never broken, and the key is the sum
+// of the codes typed so far.
 //
 // Kept fast, so that long campaigns go deep:
 // - texts stay short: a paste adds at most 255 units and repeating a field
@@ -13,7 +14,7 @@
 // - every input has a budget of field text it may have the model handle
 //   (kWorkBudget); what is left of the input when it is spent is not run;
 // - each check looks only at what the action can have changed, and the
-//   code-page checks are table look-ups;
+//   code-page look-ups go through a table;
 // - the snapshot buffers keep their storage from one action to the next, and
 //   the host keeps the last message rather than all of them. Nothing outlives
 //   an input: libFuzzer reruns any input that leaves memory behind.
@@ -23,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -30,6 +32,7 @@
 #include "app/AnsiCodePage.h"
 #include "app/Form1.h"
 #include "app/Host.h"
+#include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 
 namespace {
@@ -67,16 +70,13 @@ constexpr std::size_t kMaxPassword = 64;
 // input of ordinary texts uses.
 constexpr std::size_t kWorkBudget = 1 << 17;
 
-// The code page as two tables over every code unit, filled from AnsiCode and
-// InCodePage once: a check is then one look-up per unit.
+// The code page's codes as a table over every code unit, filled from
+// AnsiCode once: a look-up per unit.
 struct CodePage {
   std::array<std::uint8_t, 0x10000> code{};
-  std::array<bool, 0x10000> holds{};
   CodePage() {
-    for (std::size_t unit = 0; unit < code.size(); ++unit) {
+    for (std::size_t unit = 0; unit < code.size(); ++unit)
       code[unit] = vantrel::AnsiCode(static_cast<char16_t>(unit));
-      holds[unit] = vantrel::InCodePage(static_cast<char16_t>(unit));
-    }
   }
 };
 const CodePage& Page() {
@@ -84,26 +84,15 @@ const CodePage& Page() {
   return page;
 }
 
-void RequireCodePage(const Text& field) {
-  char16_t high = 0;
-  for (const char16_t unit : field)
-    high |= unit;
-  if (high < 0x80)
-    return;  // plain ASCII: all in the page
-  const auto& holds = Page().holds;
-  for (const char16_t unit : field)
-    Require(holds[unit], "a field holds a character outside the code page");
-}
-
-// Whether every character's code lies from 10 to 125: the texts Encode can
-// bring back.
-bool Encodable(const Text& plain) {
-  const auto& code = Page().code;
-  for (const char16_t unit : plain) {
-    if (code[unit] < 10 || code[unit] > 125)
-      return false;
-  }
-  return true;
+// The length of the plain text Encode makes its code from: the text itself,
+// or its any-text form; none for a text no form can carry (half of a
+// surrogate pair).
+std::optional<std::size_t> EncodedLength(const Text& plain) {
+  if (!vantrel::NeedsAnyTextForm(plain))
+    return plain.size();
+  if (vantrel::FirstIllFormed(plain))
+    return std::nullopt;
+  return vantrel::AnyTextFormLength(plain);
 }
 
 bool InShiftRange(const Text& code) {
@@ -241,11 +230,12 @@ class Session {
     return count;
   }
 
-  // Every write of a field is checked whole: that keeps all three in the code
-  // page at all times, which the command checks build on.
+  // Every write of a field is checked whole: the field keeps exactly what it
+  // is given, whatever its characters.
   void Set(unsigned field, Text text) {
     if (text.size() > kMaxField)
       text.resize(kMaxField);
+    given_.assign(text);
     switch (field % 3) {
       case 0:
         form().SetText1(std::move(text));
@@ -257,7 +247,7 @@ class Session {
         form().SetText3(std::move(text));
         break;
     }
-    RequireCodePage(Get(field));
+    Require(Same(Get(field), given_), "a field changed what it was given");
   }
   const Text& Get(unsigned field) const {
     switch (field % 3) {
@@ -275,7 +265,6 @@ class Session {
       form().SetText3(form().Text3().substr(0, kMaxPassword / 2));
     vantrel::TypePassword(form(), Text(1, vantrel::AnsiChar(code)));
     typedSum_ += code;
-    RequireCodePage(form().Text3());
     Require(NewMessages() == 0, "a keystroke showed a message");
   }
 
@@ -328,8 +317,9 @@ class Session {
   void Encode() {
     before_.Take(form());
     form().Encode_Click();
-    const bool accept = !before_.text3.empty() && !before_.text1.empty() &&
-                        before_.text1.size() <= kMaxPlain && Encodable(before_.text1);
+    const std::optional<std::size_t> length = EncodedLength(before_.text1);
+    const bool accept =
+        !before_.text3.empty() && !before_.text1.empty() && length && *length <= kMaxPlain;
     if (const std::size_t count = NewMessages(); count != 0) {
       CheckFailure(count);
       Require(!accept, "Encode refused a text it can encode");
@@ -343,12 +333,11 @@ class Session {
       return;
     }
     Require(accept, "Encode accepted a text it cannot bring back");
-    // Text1 empty, Text3 as it was and every code unit from 10 to 125 (all
-    // ASCII): the three fields are still in the code page.
+    // Text1 empty, Text3 as it was and every code unit from 10 to 125.
     const Text& code = form().Text2();
     Require(form().Text1().empty(), "Encode left text in the plain-text field");
     Require(Same(form().Text3(), before_.text3), "Encode changed the password field");
-    Require(code.size() == (before_.text1.size() + 1 + 2) / 3 * 4, "code has the wrong length");
+    Require(code.size() == (*length + 1 + 2) / 3 * 4, "code has the wrong length");
     Require(InShiftRange(code), "code holds a character outside 10..125");
     Require(form().KeySum() == typedSum_ % 100, "Encode used another key than the typed sum");
 
@@ -399,7 +388,9 @@ class Session {
     // Text2 empty and Text3 as it was: only the decoded text needs a look.
     Require(form().Text2().empty(), "Decode left text in the code field");
     Require(Same(form().Text3(), before_.text3), "Decode changed the password field");
-    RequireCodePage(form().Text1());
+    // Any code decodes to characters of the code page, or to the text its
+    // any-text form carries, which is never broken.
+    Require(!vantrel::FirstIllFormed(form().Text1()), "Decode gave half of a surrogate pair");
     Require(form().KeySum() == typedSum_ % 100, "Decode used another key than the typed sum");
     if (ownCode)
       Require(Same(form().Text1(), lastPlain_), "Encode then Decode changed the text");
@@ -461,8 +452,7 @@ class Session {
     }
   }
 
-  // A command that showed a message: that one message, and nothing changed
-  // (so the fields are still in the code page).
+  // A command that showed a message: that one message, and nothing changed.
   void CheckFailure(std::size_t shown) const {
     Require(shown == 1, "a failed command showed more than one message");
     Require(before_.Match(form()), "a failed command changed a field");
@@ -478,6 +468,7 @@ class Session {
   Form1 form_{host_};
   CheckingHost probeHost_;
   Fields before_;
+  Text given_;  // what the last write gave a field
   long long typedSum_ = 0;
   bool haveCode_ = false;
   Text lastCode_, lastPlain_;

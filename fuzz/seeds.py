@@ -27,6 +27,14 @@ for name, data in {
   'mail-link': b'https://x.org/#Vantrel1%7EVW91eeWN6Lo=%7E%7Eend', 'mail-cut': b'Vantrel1VW91eeWN6Lo=',
 }.items():
     w(D, name, data)
+# The any-text form of "I’m café 😀", as a plain text and as the Base64
+# of one: the marker, then direct characters and runs of other characters as
+# shift out, the Base64 of their UTF-16BE units without padding, shift in.
+import base64
+def run(s): return b'\x0e' + base64.b64encode(s.encode('utf-16-be')).rstrip(b'=') + b'\x0f'
+form = b'\x1f\x1eThis text needs a newer Vantrel.\r\n' + b'I' + run('’') + b'm caf' + run('é') + b' ' + run('😀')
+w(D, 'any-text-form', form)
+w(D, 'any-text-code', base64.b64encode(form))
 K='corpus/window_model'
 def key(c): return bytes([0, c])
 def keys(s): return bytes([1, len(s)-1]) + bytes(s, 'latin-1')

@@ -5,10 +5,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "FieldText.h"
 #include "QtText.h"
-#include "app/AnsiCodePage.h"
 
 namespace vantrel {
 namespace {
@@ -34,7 +34,7 @@ void CodeEdit::setModelText(const Text& text) {
   replacing_ = true;
   setPlainText(ToQString(ToDisplay(text)));
   replacing_ = false;
-  model_ = ToCodePage(text);
+  model_ = text;
 }
 
 bool CodeEdit::canInsertFromMimeData(const QMimeData* source) const {
@@ -75,11 +75,14 @@ void CodeEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const Text typed = FromQString(event->text());
-  const Text stored = ToCodePage(typed);
-  if (stored != typed) {
-    // A character the code page lacks is typed as "?".
+  // Control characters are the widget's to ignore; a printable character
+  // that would read back as a stand-in or a line break is typed in its
+  // display form.
+  const bool printable =
+      std::ranges::none_of(typed, [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
+  if (const Text shown = ToDisplay(typed); printable && shown != typed) {
     QKeyEvent replaced(event->type(), key, event->modifiers(), event->nativeScanCode(),
-                       event->nativeVirtualKey(), event->nativeModifiers(), ToQString(stored),
+                       event->nativeVirtualKey(), event->nativeModifiers(), ToQString(shown),
                        event->isAutoRepeat(), static_cast<quint16>(event->count()));
     QPlainTextEdit::keyPressEvent(&replaced);
     event->setAccepted(replaced.isAccepted());

@@ -4,10 +4,10 @@
 //
 // The widget's document holds the display form of the text (FieldText.h);
 // modelText() is always the text that form stands for. Text entering the
-// field (typed, pasted, dropped, committed by an input method) counts as
-// field characters: it goes through the code page and then into display
-// form. Text leaving it (copy, cut, drag) is converted back, so a selection
-// copies exactly the characters the model holds. Enter inserts CR LF, and
+// field (typed, pasted, dropped, committed by an input method) is kept as it
+// is, any character of any script, in display form. Text leaving it (copy,
+// cut, drag) is converted back, so a selection copies exactly the characters
+// the model holds. Enter inserts CR LF, and
 // Backspace and Delete remove a lone LF's mark and line break together.
 
 #include <QPlainTextEdit>

@@ -153,7 +153,6 @@ Text Compose(char16_t accent, char16_t next) {
 
 PasswordEdit::PasswordEdit(QWidget* parent) : QLineEdit(parent) {
   setEchoMode(QLineEdit::Password);
-  connect(this, &QLineEdit::textChanged, this, &PasswordEdit::storeInCodePage);
 }
 
 QVariant PasswordEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -228,16 +227,6 @@ void PasswordEdit::inputMethodEvent(QInputMethodEvent* event) {
 void PasswordEdit::focusOutEvent(QFocusEvent* event) {
   pendingAccent_ = 0;
   QLineEdit::focusOutEvent(event);
-}
-
-void PasswordEdit::storeInCodePage() {
-  const Text typed = FromQString(text());
-  const Text stored = ToCodePage(typed);
-  if (stored == typed)
-    return;
-  const int cursor = cursorPosition();
-  setText(ToQString(stored));  // same length: the cursor keeps its place
-  setCursorPosition(cursor);
 }
 
 }  // namespace vantrel

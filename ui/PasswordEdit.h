@@ -66,8 +66,6 @@ class PasswordEdit : public QLineEdit {
 
  private:
   bool report(const Text& characters);
-  // Keeps the field in the code page: what it lacks becomes "?".
-  void storeInCodePage();
 
   CharacterSink sink_;
   char16_t pendingAccent_ = 0;  // a dead key waiting for the next character

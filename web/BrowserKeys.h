@@ -47,8 +47,8 @@ Text KeyCharacters(std::u16string_view key, std::u16string_view code, unsigned m
 // a letter the browser composed that the code page lacks counts as Windows
 // types it, the accent and then the letter: `decomposed` is the text in
 // Unicode's decomposed form (String.prototype.normalize("NFD")). A character
-// outside the code page counts as "?", as the field stores it; a pair of
-// surrogates is one character.
+// outside the code page counts as "?" (63), as Windows counts it, though the
+// field keeps the character; a pair of surrogates is one character.
 Text InsertedCharacters(std::u16string_view inserted, std::u16string_view decomposed,
                         bool afterDeadKey);
 

@@ -105,9 +105,9 @@ class Page final : public WindowlessHost {
   // Text1 (field 1) and Text2 (field 2) as their text areas show them.
   std::u16string Shown(int field) const { return ToDisplay(Field(field)); }
 
-  // The user edited a text area: its text becomes the field's, and the form
-  // the area should show is returned (it differs where the edit left a form
-  // no text has, or typed a character the code page lacks).
+  // The user edited a text area: its text, any text, becomes the field's,
+  // and the form the area should show is returned (it differs where the
+  // edit left a form no text has, such as a mark without its line break).
   std::u16string Edited(int field, const std::u16string& shown) {
     std::u16string canonical = shown;
     Guard([&] {

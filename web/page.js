@@ -318,7 +318,23 @@
   function selection(area) {
     return area.value.slice(area.selectionStart, area.selectionEnd);
   }
+  let typing = false;
   for (const area of areas.keys()) {
+    // A typed character that would read back as a stand-in (a real "␉") is
+    // typed in its display form, so that it stays itself. (Not again for
+    // the insertion that does it, should a browser announce that too.)
+    area.addEventListener('beforeinput', (event) => {
+      if (stopped || typing || event.inputType !== 'insertText' || !event.data) return;
+      const shown = Page.toShown(event.data);
+      if (shown === event.data) return;
+      event.preventDefault();
+      typing = true;
+      try {
+        insert(area, shown);
+      } finally {
+        typing = false;
+      }
+    });
     area.addEventListener('input', () => {
       if (!stopped) edited(area);
     });

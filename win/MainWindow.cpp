@@ -437,17 +437,10 @@ void MainWindow::Command(int id) {
 void MainWindow::Edited(std::size_t field) {
   if (writing_ || ended_ || field >= fields_.size())
     return;
-  const Text typed = FieldText(fields_[field]);
-  Text stored = ToCodePage(typed);
-  if (stored != typed) {
-    // What the code page lacks shows as "?" at once, where it was typed.
-    DWORD start = 0, end = 0;
-    SendMessageW(fields_[field], EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
-    Show(field, stored);
-    SendMessageW(fields_[field], EM_SETSEL, start, end);
-  }
-  (form_.*kFields[field].set)(std::move(stored));
+  // The edit controls are Unicode controls: their text reaches the model as
+  // it stands, any script, and even half of a surrogate pair, which Encode
+  // then refuses, naming its place.
+  (form_.*kFields[field].set)(FieldText(fields_[field]));
 }
 
 void MainWindow::Close() {

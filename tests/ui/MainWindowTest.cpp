@@ -394,23 +394,24 @@ void MainWindowTest::inputMethodCommits() {
   QApplication::sendEvent(text3(), &key);
   QCOMPARE(int(window_->model().KeySum()), 233);
   text3()->clear();
-  // A composed character and one the code page lacks: each counts by its code.
+  // A composed character and one the code page lacks: each counts by its
+  // code, "?" for the one the page lacks; the field keeps both.
   QInputMethodEvent commit;
   commit.setCommitString(QString::fromUtf16(u"\u00E9\u0101"));
   QApplication::sendEvent(text3(), &commit);
   QCOMPARE(int(window_->model().KeySum()), 233 + 233 + 63);
-  QCOMPARE(window_->model().Text3(), Text(u"\u00E9?"));
-  QCOMPARE(text3()->text(), QString::fromUtf16(u"\u00E9?"));
+  QCOMPARE(window_->model().Text3(), Text(u"\u00E9\u0101"));
+  QCOMPARE(text3()->text(), QString::fromUtf16(u"\u00E9\u0101"));
   // Text still being composed is no character yet.
   QInputMethodEvent preedit(QStringLiteral("a"), {});
   QApplication::sendEvent(text3(), &preedit);
   QCOMPARE(int(window_->model().KeySum()), 233 + 233 + 63);
 
-  // In the multi-line fields the commit goes through the code page too.
+  // The multi-line fields keep a commit as it is, a picture as itself.
   QInputMethodEvent lines;
-  lines.setCommitString(QString::fromUtf16(u"x\u0101\u00A0"));
+  lines.setCommitString(QString::fromUtf16(u"x\u0101\u00A0\u2409\U0001F600"));
   QApplication::sendEvent(text1(), &lines);
-  QCOMPARE(window_->model().Text1(), Text(u"x?\u00A0"));
+  QCOMPARE(window_->model().Text1(), Text(u"x\u0101\u00A0\u2409\U0001F600"));
 }
 
 void MainWindowTest::codesSurviveEncodeCopyPasteDecode_data() {
@@ -439,6 +440,17 @@ void MainWindowTest::codesSurviveEncodeCopyPasteDecode_data() {
       {"lone CR", u"one\rtwo\r"},
       {"controls 10 to 31", controls + u"|" + controls},
       {"mixed", u"A\r\n\nB\r\r\n}{ ;\x1F\x0B"},
+      // Any other text goes through its any-text form and comes back exactly.
+      {"accents", u"caf\u00E9 M\u00FCller S\u00E3o Paulo \u0141\u00F3d\u017A"},
+      {"curly quotes, dash, tab", u"\u201CI\u2019m\u201D \u2014 a\tb\u2026 ~"},
+      {"CJK and Hangul", u"\u4E2D\u6587\u65E5\u672C\u8A9E \uD55C\uAD6D\uC5B4"},
+      {"emoji with ZWJ and skin tone",
+       u"\U0001F469\U0001F3FD\u200D\U0001F4BB \U0001F468\u200D\U0001F469\u200D\U0001F467"},
+      {"right to left", u"\u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627 123"},
+      {"combining marks", u"e\u0301 a\u0308\u0323 \u0915\u094D\u0937"},
+      {"above U+FFFF", u"\U00010348\U0001D11E\U0010FFFF"},
+      {"pictures, separators, frame characters",
+       u"\u2409\u240A\u2460\u2060\u2028\u2029\uFDD0\uFDD1\t\n"},
   };
   for (const Key& key : keys) {
     for (const auto& [name, text] : texts) {
@@ -531,10 +543,14 @@ void MainWindowTest::everyCharacterSurvivesAField() {
   QTest::keyClick(text2(), Qt::Key_C, Qt::ControlModifier);
   QCOMPARE(FromQString(QGuiApplication::clipboard()->text()), Text(u"\x01\r\n"));
 
-  // Characters outside the code page become "?" on the way in.
+  // Characters outside the code page, and the pictures themselves, are kept.
   text1()->clear();
-  pasteInto(text1(), u"\u0101\u20AC\u4E2D");
-  QCOMPARE(window_->model().Text1(), Text(u"?\u20AC?"));
+  const Text unicode = u"\u0101\u20AC\u4E2D\U0001F600\u2409\u2029\xD800";
+  pasteInto(text1(), unicode);
+  QCOMPARE(window_->model().Text1(), unicode);
+  QGuiApplication::clipboard()->clear();
+  copyAllFrom(text1());
+  QCOMPARE(FromQString(QGuiApplication::clipboard()->text()), unicode);
 }
 
 void MainWindowTest::editingKeepsTheDisplayExact() {
@@ -575,12 +591,16 @@ void MainWindowTest::editingKeepsTheDisplayExact() {
   QCOMPARE(FromQString(field->document()->toRawText()), Text(u"a\u240A\u2029b"));
   QCOMPARE(FromQString(QGuiApplication::clipboard()->text()), Text(u"\r\n"));
 
-  // A typed character the code page lacks is stored and shown as "?".
+  // Typed characters are kept as they are: one the code page lacks, one
+  // above U+FFFF, and the pictures that stand in for control characters.
   field->clear();
-  QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf16(u"\u0101"));
-  QApplication::sendEvent(field, &typed);
-  QCOMPARE(window_->model().Text1(), Text(u"?"));
-  QCOMPARE(field->toPlainText(), QString("?"));
+  for (const char16_t* key : {u"\u0101", u"\U0001F600", u"\u2409", u"\u2060", u"\u2460"}) {
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf16(key));
+    QApplication::sendEvent(field, &typed);
+  }
+  QCOMPARE(window_->model().Text1(), Text(u"\u0101\U0001F600\u2409\u2060\u2460"));
+  QCOMPARE(field->toPlainText(),
+           QString::fromUtf16(u"\u0101\U0001F600\u2060\u2409\u2060\u2060\u2060\u2460"));
 
   // Undo brings back exactly the earlier text.
   field->clear();

@@ -4,7 +4,8 @@
 # checks the code on the clipboard against the window model, pastes it back
 # into the cleared code field, chooses Decode and checks the text. Given the
 # command-line tool too, it also pastes a code made by the tool with the same
-# password into the window and decodes it there. Then Copy For Mail: the
+# password into the window and decodes it there. A text of any script, pasted,
+# comes back exactly through Encode, Copy and Decode. Then Copy For Mail: the
 # mail-safe form on the clipboard, carrying the same code as the model's (and
 # the tool's), and the form after a trip through mail (re-wrapped, quoted,
 # LF line ends, a greeting and a signature around it) pasted back and
@@ -150,6 +151,32 @@ if [ -n "$cli" ]; then
   clipboard >"$work/text"
   cmp -s "$work/text" "$work/tool-text" || fail "tool's code decoded to: $(od -c "$work/text" | head -3)"
 fi
+
+# Any text, pasted into the plain-text field (curly quotes, accents,
+# Cyrillic, Hebrew, CJK, a tab, an emoji sequence with a joiner and skin tone,
+# a combining mark, a character above U+FFFF), encodes (the tool's code when
+# the tool is given), and the code pasted back decodes to exactly that text.
+# The focus is in the plain-text field, its text selected.
+# shellcheck disable=SC1112 # the curly quotes are the point
+printf '%s\r\n%s\t%s' 'I’m “café” Привет שלום 中文' tab '👩🏽‍💻 é 𝄞 — ok…' >"$work/unicode"
+xclip -selection clipboard -i <"$work/unicode"
+sleep 0.2
+keys ctrl+v
+keys alt+t e
+keys alt+t c
+keys Return # dismisses the confirmation
+clipboard >"$work/code"
+if [ -n "$cli" ]; then
+  "$cli" encode --password-file "$work/password" "$work/unicode" >"$work/tool-code" ||
+    fail "vantrel-cli could not encode the text of any script"
+  cmp -s "$work/code" "$work/tool-code" || fail "any text: the window's code is not the tool's"
+fi
+keys Tab ctrl+a Delete ctrl+v
+keys alt+t d
+keys shift+Tab ctrl+a ctrl+c
+clipboard >"$work/text"
+cmp -s "$work/text" "$work/unicode" || fail "any text decoded to: $(od -c "$work/text" | head -5)"
+echo "any text: $(wc -m <"$work/unicode") characters pasted, encoded to $(wc -c <"$work/code") and decoded exactly"
 
 # Copy For Mail: a text long enough to take two lines in mail-safe form. The
 # focus is in the plain-text field, its text selected.

@@ -48,12 +48,14 @@ function skip(check, why) {
 const url = pathToFileURL(path.resolve(pagePath)).href;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-page-test-'));
 
-// vantrel-cli's code for a text, with the password typed as the characters
-// given (Backspace as "\b"); codes are one byte per character.
+// vantrel-cli's code for a text (one byte per character, or a Buffer of
+// UTF-8), with the password typed as the characters given (Backspace as
+// "\b"); codes are one byte per character.
 function cliEncode(password, text, ...options) {
   fs.writeFileSync(path.join(work, 'password'), `${password}\n`);
+  const input = Buffer.isBuffer(text) ? text : Buffer.from(text, 'latin1');
   return execFileSync(cli, ['encode', '--password-file', path.join(work, 'password'), ...options],
-    { input: Buffer.from(text, 'latin1') }).toString('latin1');
+    { input }).toString('latin1');
 }
 function cliDecode(password, code) {
   fs.writeFileSync(path.join(work, 'password'), `${password}\n`);
@@ -330,6 +332,44 @@ async function commands(browser) {
   assert.equal(await value(page, 'Text1'), 'a\u240A\nb');
   await chords(page, 'ArrowLeft', 'Backspace');
   assert.equal(await value(page, 'Text1'), 'ab');
+
+  // Any text shows exactly as typed, its code is the tool's, and Decode
+  // brings it back; so does a pasted one (right-to-left, a tab, an emoji
+  // sequence, a combining mark, above U+FFFF, a real control picture).
+  // A real "␉" typed stays itself, behind an invisible mark.
+  for (const [how, any, shown] of [['typed', 'I’m café Привет 😀', 'I’m café Привет 😀'],
+    ['typed', 'a\u2409', 'a\u2060\u2409'],
+    ['pasted', 'שלום\t中文 👩🏽\u200D💻 e\u0301 𝄞 \u2409']]) {
+    await page.focus('#Text1');
+    await chords(page, 'Control+KeyA', 'Delete');
+    if (how === 'typed') {
+      await page.keyboard.type(any);
+      assert.equal(await value(page, 'Text1'), shown);
+    } else {
+      await setClipboard(page, any);
+      await chords(page, 'Control+KeyV');
+    }
+    assert.equal(await menu(page, 'e'), false);
+    assert.equal(fromShown(await value(page, 'Text2')), cliEncode('Secret', Buffer.from(any)));
+    assert.equal(await menu(page, 'd'), false);
+    await chords(page, 'Control+KeyA', 'Control+KeyC');
+    await page.focus('#Text2');
+    assert.equal(await clipboard(page), any, how);
+    await chords(page, 'Control+KeyA', 'Delete');
+  }
+  // Half of a surrogate pair stays in the field, and Encode refuses it,
+  // naming its place.
+  await page.focus('#Text1');
+  await chords(page, 'Control+KeyA', 'Delete');
+  const broken = 'A text that ends in half an emoji \uD83D';
+  await page.evaluate((t) => document.execCommand('insertText', false, t), broken);
+  assert.equal(await value(page, 'Text1'), broken);
+  assert.match((await menu(page, 'e')).text,
+    /^The text holds a broken character at line 1, column 35: half of a surrogate pair \(U\+D83D\)/);
+  assert.equal(await value(page, 'Text1'), broken);
+  await chords(page, 'Control+KeyA');
+  await page.keyboard.type('Hi');
+  assert.equal(await menu(page, 'e'), false);
 
   // A wrong password: the box says so, the fields keep what they held.
   await page.focus('#Text3');

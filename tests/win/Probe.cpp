@@ -24,8 +24,9 @@
 //                               program's) once both are there and the button is enabled
 //
 // Texts travel as bytes of the fields' code page, one per character; a
-// character outside it is an error. Exit status 1 means the thing looked for
-// is not there.
+// character outside it is an error. With --utf8 before the command they
+// travel as UTF-8 instead, half of a surrogate pair as the three bytes its
+// code would take. Exit status 1 means the thing looked for is not there.
 
 #include <fcntl.h>
 #include <io.h>
@@ -61,10 +62,73 @@ class QuietHost : public vantrel::WindowlessHost {
   bool failed = false;
 };
 
+bool inUtf8 = false;  // texts travel as UTF-8 (--utf8)
+
+// UTF-8 as the fields hold it, in UTF-16; a lone surrogate's three bytes give
+// it back. Malformed bytes are the input's fault: an error.
+std::optional<Text> FromUtf8(const std::string& bytes) {
+  Text text;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || i + length > bytes.size())
+      return std::nullopt;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80)
+        return std::nullopt;
+      code = (code << 6) | (next & 0x3F);
+    }
+    i += length;
+    if (code >= 0x10000) {
+      text.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+      text.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      text.push_back(static_cast<char16_t>(code));
+    }
+  }
+  return text;
+}
+
+std::string ToUtf8(const Text& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000)
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (code < 0x80) {
+      bytes.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
 Text ReadInput() {
   const std::string bytes((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
   Text text;
+  if (inUtf8) {
+    const auto decoded = FromUtf8(bytes);
+    if (!decoded) {
+      std::fputs("win_probe: the input is not UTF-8\n", stderr);
+      std::exit(2);
+    }
+    return *decoded;
+  }
   for (const char byte : bytes)
     text.push_back(vantrel::AnsiChar(static_cast<std::uint8_t>(byte)));
   return text;
@@ -72,12 +136,14 @@ Text ReadInput() {
 
 bool Print(const Text& text) {
   std::string bytes;
-  for (const char16_t unit : text) {
-    if (!vantrel::InCodePage(unit)) {
-      std::fprintf(stderr, "win_probe: U+%04X is outside the code page\n", unsigned{unit});
+  if (inUtf8)
+    bytes = ToUtf8(text);
+  for (std::size_t i = 0; !inUtf8 && i < text.size(); ++i) {
+    if (!vantrel::InCodePage(text[i])) {
+      std::fprintf(stderr, "win_probe: U+%04X is outside the code page\n", unsigned{text[i]});
       return false;
     }
-    bytes.push_back(static_cast<char>(vantrel::AnsiCode(unit)));
+    bytes.push_back(static_cast<char>(vantrel::AnsiCode(text[i])));
   }
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   return true;
@@ -269,7 +335,8 @@ bool ClickButton(const Text& title, const Text& label) {
 
 int Usage() {
   std::fputs(
-      "usage: win_probe clip-get | clip-set | clip-hold [MS] | encode PASSWORD | mail-safe |\n"
+      "usage: win_probe [--utf8] clip-get | clip-set | clip-hold [MS] | encode PASSWORD | "
+      "mail-safe |\n"
       "       field N | key TEXT | where N | where close | box | watch | close | program |\n"
       "       click TITLE TEXT\n",
       stderr);
@@ -281,6 +348,11 @@ int Usage() {
 int main(int argc, char* argv[]) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
+  if (argc > 1 && std::string(argv[1]) == "--utf8") {
+    inUtf8 = true;
+    --argc;
+    ++argv;
+  }
   if (argc < 2)
     return Usage();
   const std::string command = argv[1];

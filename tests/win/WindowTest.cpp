@@ -290,10 +290,36 @@ TEST_F(WindowTest, FieldsHoldEveryCharacterOfACodeExactly) {
   EXPECT_EQ(TextOf(fields[0]), plain);
   EXPECT_EQ(window.Model().Text1(), plain);
 
-  // What the code page lacks is "?" at once, in the field and the model alike.
-  Paste(0, u"\u0416\u20AC");
-  EXPECT_EQ(TextOf(fields[0]), u"?\u20AC");
-  EXPECT_EQ(window.Model().Text1(), u"?\u20AC");
+  // Any text stays as it was pasted, in the field and the model alike, and
+  // comes back exactly through Encode and Decode.
+  const Text texts[] = {
+      u"\u0416\u20AC",
+      u"I\u2019m caf\u00E9 \u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600",
+      u"\u05E9\u05DC\u05D5\u05DD\t\u4E2D\u6587 e\u0301 \U0001F469\U0001F3FD\u200D\U0001F4BB "
+      u"\U0001D11E",
+  };
+  const std::size_t shown = boxes->shown.size();  // Copy's confirmations
+  for (const Text& text : texts) {
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
+    Paste(0, text);
+    EXPECT_EQ(TextOf(fields[0]), text);
+    EXPECT_EQ(window.Model().Text1(), text);
+    Menu(IDM_ENCODE);
+    EXPECT_EQ(TextOf(fields[1]), window.Model().Text2());
+    Menu(IDM_DECODE);
+    EXPECT_EQ(TextOf(fields[0]), text);
+  }
+  EXPECT_EQ(boxes->shown.size(), shown);
+
+  // Half of a surrogate pair reaches the model as it stands; Encode refuses
+  // it, naming its place, and the text stays.
+  const Text broken = u"ab\r\nc\xD83D";
+  Paste(0, broken);
+  EXPECT_EQ(window.Model().Text1(), broken);
+  Menu(IDM_ENCODE);
+  ASSERT_EQ(boxes->shown.size(), shown + 1);
+  EXPECT_EQ(boxes->shown.back().text, Wide(messages::IllFormed(0xD83D, PlaceIn(broken, 5)).text));
+  EXPECT_EQ(TextOf(fields[0]), broken);
 }
 
 TEST_F(WindowTest, Text3ReportsEachCharacterWithItsCodePageCode) {

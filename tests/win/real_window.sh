@@ -15,8 +15,9 @@
 #   decodes after a trip through mail (quoted, re-wrapped, LF line ends,
 #   text around it), and so does the window; a damaged block is refused.
 # - Text2 cleared, the code pasted back, Tools › Decode: Text1 holds the
-#   text. Typing on there: Enter, Escape, Tab and Shift+Tab. A code made by
-#   vantrel-cli decodes too, as it is and in its mail-safe form.
+#   text. Typing on there: Enter, Escape, Tab and Shift+Tab. A text of any
+#   script, pasted, comes back exactly; half of a surrogate pair is refused.
+#   A code made by vantrel-cli decodes too, as it is and in its mail-safe form.
 # - Each row of the keystroke table, typed into Text3, adds its codes to the
 #   key (measured by encoding a fixed text).
 # - Closing, at 100 % on a 1024 x 768 desktop (Alt+F4), at 125 % (a click on
@@ -256,6 +257,40 @@ type_text '!'
 printf "$text"'\r\nmore!' >"$work/want"
 probe field 1 >"$work/typed"
 same "$work/typed" "$work/want" "typed text"
+
+# Any text, pasted into Text1 (curly quotes, accents, Cyrillic, Hebrew, CJK,
+# a tab, an emoji sequence with a joiner and skin tone, a combining mark, a
+# character above U+FFFF): the code on the clipboard is the model's (and
+# vantrel-cli's), and pasted back it decodes to exactly that text. Half of a
+# surrogate pair is refused, naming its place, and stays in the field.
+# shellcheck disable=SC1112 # the curly quotes are the point
+printf '%s\r\n%s\t%s' 'I’m “café” Привет שלום 中文' tab '👩🏽‍💻 é 𝄞 — ok…' >"$work/unicode"
+probe --utf8 clip-set <"$work/unicode"
+clear_field 1
+keys ctrl+v
+keys alt+t e
+keys alt+t c
+box_says ' Your Encoded Txt ' "no copy of the code of any text"
+probe clip-get >"$work/code"
+probe --utf8 encode Secret <"$work/unicode" >"$work/expected"
+same "$work/code" "$work/expected" "code of any text"
+if [ -n "$cli" ]; then
+  "$cli" encode --password-file "$work/password" "$work/unicode" >"$work/cli-code"
+  same "$work/code" "$work/cli-code" "code of any text against vantrel-cli's"
+fi
+paste_code "$work/code"
+keys alt+t d
+probe --utf8 field 1 >"$work/decoded"
+same "$work/decoded" "$work/unicode" "any text decoded"
+printf 'ab\r\nc\xed\xa0\xbd' >"$work/broken"
+probe --utf8 clip-set <"$work/broken"
+clear_field 1
+keys ctrl+v
+keys alt+t e
+box_says 'The text holds a broken character at line 2, column 2: half of a surrogate pair (U+D83D) whose other half is missing, so it cannot be encoded.' \
+  "half of a surrogate pair"
+probe --utf8 field 1 >"$work/kept"
+same "$work/kept" "$work/broken" "the text with half of a surrogate pair"
 
 # A code from the command-line tool, made with the same password, decodes,
 # as it is and mailed in its mail-safe form (as the Linux window copies it).
