@@ -14,7 +14,8 @@ namespace vantrel {
 namespace {
 
 std::string LargestMail() {
-  const std::string line = "> > In the meeting we agreed on the plan for the spring, see below.\r\n";
+  const std::string line =
+      "> > In the meeting we agreed on the plan for the spring, see below.\r\n";
   const Text form = MailSafeForm(ByteArray(200, 'k'), u"\r\n");
   const std::string block(form.begin(), form.end());
   std::string mail;
