@@ -266,11 +266,11 @@ int TakeBlock(Form1& form, CliHost& host, const Options& options, const Source& 
   }
   if (options.block && *options.block > block.blocks) {
     taken = true;
-    return Complain(kSeveral, "--block " + std::to_string(*options.block) + ": the input holds " +
-                                  (block.blocks == 1 ? std::string("only one mail-safe code")
-                                                     : "only " + std::to_string(block.blocks) +
-                                                           " different mail-safe codes") +
-                                  ".");
+    const bool one = block.blocks == 1;
+    return Complain(kSeveral, "--block " + std::to_string(*options.block) +
+                                  ": the input holds only " +
+                                  (one ? std::string("one") : std::to_string(block.blocks)) +
+                                  (one ? " mail-safe code." : " different mail-safe codes."));
   }
   if (!taken && options.armor && !empty) {
     taken = true;

@@ -37,6 +37,8 @@ codes=(
   "escaped|To be\r\nescaped|c|--escaped"
   "armored|Meet at nine, bring the map and the torch.|k|--armor"
   "long|$(printf 'All work and no play. %.0s' {1..900})|k|"
+  "any-text|I\xe2\x80\x99m caf\xc3\xa9\t\xd0\x9f\xd1\x80\xd0\xb8 \xe4\xb8\xad \xf0\x9f\x98\x80~\n|k|"
+  "any-bytes|\x01\xff\xfe bytes \x1f\x1e\r\n\x00|k|--binary"
 )
 all_codes=
 for row in "${codes[@]}"; do
