@@ -308,32 +308,33 @@
   // A short paste goes in through the browser's editing command, so that it
   // can be undone; a long one, or one of many lines, at once: the command
   // takes seconds over a mail-safe block of hundreds of lines.
+  // True while the page inserts text already in its display form: WebKit
+  // announces the page's own insertText as typing, which must not be turned
+  // into its display form a second time.
+  let inserting = false;
   function insert(area, shown) {
     const short = shown.length <= 2000 && shown.split('\n').length <= 8;
-    if (!short || !document.execCommand('insertText', false, shown)) {
-      area.setRangeText(shown, area.selectionStart, area.selectionEnd, 'end');
-      edited(area);
+    inserting = true;
+    try {
+      if (short && document.execCommand('insertText', false, shown)) return;
+    } finally {
+      inserting = false;
     }
+    area.setRangeText(shown, area.selectionStart, area.selectionEnd, 'end');
+    edited(area);
   }
   function selection(area) {
     return area.value.slice(area.selectionStart, area.selectionEnd);
   }
-  let typing = false;
   for (const area of areas.keys()) {
     // A typed character that would read back as a stand-in (a real "␉") is
-    // typed in its display form, so that it stays itself. (Not again for
-    // the insertion that does it, should a browser announce that too.)
+    // typed in its display form, so that it stays itself.
     area.addEventListener('beforeinput', (event) => {
-      if (stopped || typing || event.inputType !== 'insertText' || !event.data) return;
+      if (stopped || inserting || event.inputType !== 'insertText' || !event.data) return;
       const shown = Page.toShown(event.data);
       if (shown === event.data) return;
       event.preventDefault();
-      typing = true;
-      try {
-        insert(area, shown);
-      } finally {
-        typing = false;
-      }
+      insert(area, shown);
     });
     area.addEventListener('input', () => {
       if (!stopped) edited(area);
