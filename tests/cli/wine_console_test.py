@@ -113,8 +113,14 @@ with tempfile.TemporaryDirectory() as work:
     screen, status = run([exe, "decode", "--binary", "--password-file", "pw", "return.code"], cwd=work)
     check("decode on the console: a CR not shown as \\r", status == 0 and "a lone\\rreturn" in screen,
           screen)
-    screen, status = run([exe, "encode", "--password-file", "pw", "accent.txt"], cwd=work)
+    screen, status = run([exe, "encode", "--compatible", "--password-file", "pw", "accent.txt"],
+                         cwd=work)
     check("a message beyond ASCII on the console", status == 2 and 'character "é"' in screen, screen)
+    write("accent.code", subprocess.run(
+        [wine, exe, "encode", "--password-file", "pw", "accent.txt"], cwd=work,
+        capture_output=True, check=True).stdout)
+    screen, status = run([exe, "decode", "--password-file", "pw", "accent.code"], cwd=work)
+    check("a decoded text beyond ASCII on the console", status == 0 and "déjà vu" in screen, screen)
 
 for failure in failures:
     print("FAIL:", failure, file=sys.stderr)

@@ -106,7 +106,7 @@ statuses=(
   "1|decode --password-file wrong.pw hello.code"
   "1|decode --password-file hello.pw hello.txt"
   "2|encode --password-file hello.pw empty.txt"
-  "2|encode --password-file hello.pw accent.txt"
+  "2|encode --compatible --password-file hello.pw accent.txt"
   "65|decode --password-file armored.pw damaged.txt"
   "64|encode --bogus"
   "64|encode --password=k hello.txt"
