@@ -109,8 +109,20 @@ bool Same(const Text& a, const Text& b) {
 }
 
 // Only a text with a "~" can hold a mail-safe block; no code does.
-bool MayHoldBlock(const Text& text) {
-  return text.find(u'~') != Text::npos;
+// The message with which a command refuses a field whose mail-safe blocks
+// cannot be read (damaged, of a later form, several different codes), as
+// the reader sees them; nothing for any other field.
+std::optional<Message> RefusalOf(const vantrel::MailSafeRead& read, bool forMail) {
+  switch (read.found) {
+    case vantrel::MailSafeFind::Damaged:
+      return vantrel::messages::Damaged();
+    case vantrel::MailSafeFind::Newer:
+      return vantrel::messages::NewerForm();
+    case vantrel::MailSafeFind::Several:
+      return vantrel::messages::SeveralCodes(read.blocks, forMail);
+    default:
+      return std::nullopt;
+  }
 }
 
 bool StartsWith(const Text& text, const Text& prefix) {
@@ -370,20 +382,24 @@ class Session {
         Require(shown == Messages().needPassword, "Decode without a password");
       } else if (before_.text2.empty()) {
         Require(shown == Messages().needCode, "Decode without a code");
-      } else if (MayHoldBlock(before_.text2) &&
-                 (shown == Messages().damaged || shown == Messages().newerForm)) {
-        // A changed mail-safe block, or one of a later form.
-      } else if (before_.text2.size() > kMaxCode) {
+      } else if (const auto read = vantrel::ReadMailSafe(before_.text2); RefusalOf(read, false)) {
+        // A changed mail-safe block, one of a later form, or several codes.
+        Require(shown == *RefusalOf(read, false), "Decode said another thing of its blocks");
+      } else if (read.found == vantrel::MailSafeFind::None && before_.text2.size() > kMaxCode) {
         Require(shown.icon == MsgIcon::Exclamation, "Decode of a code that is too long");
       } else {
         Require((shown.id == MsgId::CodecError && shown.icon == MsgIcon::Critical) ||
-                    shown == Messages().wrongPassword,
+                    shown == Messages().wrongPassword ||
+                    (read.cutOpening && shown == Messages().damaged) ||
+                    (shown.id == MsgId::TooLong && read.found == vantrel::MailSafeFind::Intact &&
+                     read.code.size() > kMaxCode),
                 "Decode failed with a message of its own making");
       }
       return;
     }
     Require(!before_.text3.empty() && !before_.text2.empty() &&
-                (before_.text2.size() <= kMaxCode || MayHoldBlock(before_.text2)),
+                (before_.text2.size() <= kMaxCode ||
+                 vantrel::ReadMailSafe(before_.text2).found == vantrel::MailSafeFind::Intact),
             "Decode ran on input it must refuse");
     // Text2 empty and Text3 as it was: only the decoded text needs a look.
     Require(form().Text2().empty(), "Decode left text in the code field");
@@ -422,16 +438,16 @@ class Session {
       Require(shown == Messages().nothingToCopy, "Copy For Mail of an empty code field");
       return;
     }
+    const vantrel::MailSafeRead blocks = vantrel::ReadMailSafe(before_.text2);
     if (shown != Messages().copiedForMail) {
-      Require(MayHoldBlock(before_.text2) &&
-                  (shown == Messages().damaged || shown == Messages().newerForm),
+      Require(RefusalOf(blocks, true) && shown == *RefusalOf(blocks, true),
               "Copy For Mail failed with a message of its own making");
       return;
     }
     const vantrel::MailSafeRead read = vantrel::ReadMailSafe(host_.clipboard);
     Require(read.found == vantrel::MailSafeFind::Intact,
             "Copy For Mail made a block it cannot read");
-    if (!MayHoldBlock(before_.text2)) {
+    if (blocks.found == vantrel::MailSafeFind::None) {
       const auto& code = Page().code;
       bool same = read.code.size() == before_.text2.size();
       for (std::size_t i = 0; same && i < read.code.size(); ++i)
