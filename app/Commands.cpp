@@ -6,7 +6,6 @@
 
 #include "AnsiCodePage.h"
 #include "Form1.h"
-#include "ShiftRange.h"
 #include "codec/AnyText.h"
 #include "codec/MailSafe.h"
 #include "codec/Module1.h"
@@ -53,10 +52,11 @@ bool RefuseBlock(Host& host, const MailSafeRead& block, bool forMail) {
 }  // namespace
 
 bool Form1::RefuseUnencodable(Text& form) {
+  constexpr auto kLimit = static_cast<std::size_t>(kMaxPlainLength);
   // Almost every text holds only codes 10 to 125 and is encoded as it is,
-  // as it always was: the quick test first.
-  if (text1IsBytesForm_ || (AllShiftable(text1_) && !NeedsAnyTextForm(text1_))) {
-    if (text1_.size() > static_cast<std::size_t>(kMaxPlainLength)) {
+  // as it always was.
+  if (text1IsBytesForm_ || !NeedsAnyTextForm(text1_)) {
+    if (text1_.size() > kLimit) {
       host_.MsgBox(messages::TooLongToEncode(text1_.size()));
       return true;
     }
@@ -66,15 +66,16 @@ bool Form1::RefuseUnencodable(Text& form) {
     host_.MsgBox(messages::IllFormed(text1_[*broken], PlaceIn(text1_, *broken)));
     return true;
   }
-  constexpr auto kLimit = static_cast<std::size_t>(kMaxPlainLength);
-  // Each character takes at least one place in the form.
-  if (text1_.size() > kLimit || AnyTextFormLength(text1_) > kLimit) {
+  // Each character takes at least one place in the form, so a text longer
+  // than the limit is not even written.
+  if (text1_.size() <= kLimit)
+    form = AnyTextForm(text1_);
+  if (form.empty() || form.size() > kLimit) {
     const std::u16string_view text(text1_);
     host_.MsgBox(messages::TooLongToEncode(
         CharacterCount(text), CharacterCount(text.substr(0, AnyTextFitting(text, kLimit)))));
     return true;
   }
-  form = AnyTextForm(text1_);
   return false;
 }
 

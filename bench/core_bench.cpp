@@ -42,8 +42,8 @@ Text LongestPlainText() {
   return plain;
 }
 
-// The longest text of a kind that goes through the any-text form: English
-// with curly quotes and dashes, Cyrillic words, CJK, emoji.
+// The longest text of a kind that goes through the any-text form (0 to 3):
+// English with curly quotes and dashes, Cyrillic words, CJK, emoji.
 Text LongestAnyText(int kind) {
   std::mt19937 random(11);
   const std::u16string_view pieces[][4] = {
@@ -60,31 +60,43 @@ Text LongestAnyText(int kind) {
   return text;
 }
 
+// The longest text of each kind: kind 0 is ASCII, encoded as it is; 1 to 4
+// go through the any-text form.
+Text LongestText(std::int64_t kind) {
+  return kind == 0 ? LongestPlainText() : LongestAnyText(static_cast<int>(kind - 1));
+}
+
 struct Window {
   QuietHost host;
   Form1 form{host};
-  explicit Window(Text plain = LongestPlainText()) {
+  const Text plain;
+  explicit Window(std::int64_t kind) : plain(LongestText(kind)) {
     TypePassword(form, u"k");
-    form.SetText1(std::move(plain));
+    form.SetText1(plain);
+  }
+  void Report(benchmark::State& state) const {
+    if (host.messages != 0)
+      state.SkipWithError("a command failed");
+    state.SetLabel(std::to_string(plain.size()) + " code units");
   }
 };
 
 void BM_Encode_Click(benchmark::State& state) {
-  Window w;
+  Window w(state.range(0));
   for (auto _ : state) {
     w.form.Encode_Click();
     state.PauseTiming();
     w.form.Decode_Click();  // back to the plain text for the next round
     state.ResumeTiming();
   }
-  if (w.host.messages != 0)
-    state.SkipWithError("a command failed");
-  state.SetBytesProcessed(state.iterations() * kMaxPlainLength);
+  if (w.form.Text1() != w.plain)
+    state.SkipWithError("Decode did not bring the text back");
+  w.Report(state);
 }
-BENCHMARK(BM_Encode_Click)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Encode_Click)->ArgName("kind")->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 void BM_Decode_Click(benchmark::State& state) {
-  Window w;
+  Window w(state.range(0));
   w.form.Encode_Click();
   for (auto _ : state) {
     w.form.Decode_Click();
@@ -92,50 +104,9 @@ void BM_Decode_Click(benchmark::State& state) {
     w.form.Encode_Click();
     state.ResumeTiming();
   }
-  if (w.host.messages != 0)
-    state.SkipWithError("a command failed");
-  state.SetBytesProcessed(state.iterations() * kMaxPlainLength);
+  w.Report(state);
 }
-BENCHMARK(BM_Decode_Click)->Unit(benchmark::kMicrosecond);
-
-// Encode and Decode of the longest texts of other kinds, through their
-// any-text form.
-void BM_Encode_Click_AnyText(benchmark::State& state) {
-  Window w(LongestAnyText(static_cast<int>(state.range(0))));
-  const Text plain = w.form.Text1();
-  for (auto _ : state) {
-    w.form.Encode_Click();
-    state.PauseTiming();
-    w.form.Decode_Click();
-    state.ResumeTiming();
-  }
-  if (w.host.messages != 0 || w.form.Text1() != plain)
-    state.SkipWithError("a command failed");
-  state.SetLabel(std::to_string(plain.size()) + " code units");
-}
-BENCHMARK(BM_Encode_Click_AnyText)
-    ->ArgName("kind")
-    ->DenseRange(0, 3)
-    ->Unit(benchmark::kMicrosecond);
-
-void BM_Decode_Click_AnyText(benchmark::State& state) {
-  Window w(LongestAnyText(static_cast<int>(state.range(0))));
-  const Text plain = w.form.Text1();
-  w.form.Encode_Click();
-  for (auto _ : state) {
-    w.form.Decode_Click();
-    state.PauseTiming();
-    w.form.Encode_Click();
-    state.ResumeTiming();
-  }
-  if (w.host.messages != 0)
-    state.SkipWithError("a command failed");
-  state.SetLabel(std::to_string(plain.size()) + " code units");
-}
-BENCHMARK(BM_Decode_Click_AnyText)
-    ->ArgName("kind")
-    ->DenseRange(0, 3)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Decode_Click)->ArgName("kind")->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeText(benchmark::State& state) {
   const Text plain = LongestPlainText() + u".";

@@ -368,7 +368,7 @@ TEST_F(CliToolTest, InvalidCodesGiveStatusOne) {
   }
 }
 
-TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
+TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailDamageIsNamedAndBlockChoosesOne) {
   const std::string text = "Meet at nine.\nBring the map, the torch and the key to the shed.";
   const Spawned armored = Run("encode", "k", text, {"--armor"});
   ASSERT_EQ(armored.Status(), 0) << armored.err;
@@ -389,6 +389,11 @@ TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
   const std::string changed =
       "vantrel-cli: the code was changed on its way to you: ask for it again. Its mail-safe form "
       "is damaged or cut short, so it cannot be decoded; the password is not to blame.\n";
+  // Several codes: none is decoded unless --block N names one, counted from
+  // the top; N past the last is refused.
+  const std::string first = Run("encode", "k", "first", {"--armor"}).out;
+  const std::string second = Run("encode", "k", "second", {"--armor"}).out;
+  const std::string mail = "Hi,\n" + first + "\n" + second + "\n" + first;
   const struct {
     std::string input;
     std::vector<std::string> more;
@@ -419,57 +424,6 @@ TEST_F(CliToolTest, MailSafeCodesComeBackFromAMailAndDamageIsNamed) {
        "",
        "vantrel-cli: the input holds no mail-safe code; without --armor, decode reads any "
        "code.\n"},
-  };
-  for (const auto& c : cases) {
-    const Spawned decoded = Run("decode", "k", c.input, c.more);
-    EXPECT_EQ(decoded.Status(), c.status) << c.input;
-    EXPECT_EQ(decoded.out, c.out) << c.input;
-    EXPECT_EQ(decoded.err, c.err) << c.input;
-  }
-}
-
-// The mails of the shared table as saved files: decode gives the text of
-// the code the table names, or the exit status of its outcome.
-TEST_F(CliToolTest, DecodeReadsEveryMailOfTheTable) {
-  using testing::MailOutcome;
-  const std::string oldPlain = "The old plan: we meet at the station at eight, bring the map.";
-  const std::string newPlain = "The new plan: we meet at the bridge at nine, bring the torch.";
-  const testing::MailBlocks blocks{Run("encode", "k", oldPlain, {"--armor"}).out,
-                                   Run("encode", "k", newPlain, {"--armor"}).out};
-  ASSERT_TRUE(blocks.old.ends_with("~~end\n") && blocks.fresh.ends_with("~~end\n"));
-  const testing::MailBlocks lines{blocks.old.substr(0, blocks.old.size() - 1),
-                                  blocks.fresh.substr(0, blocks.fresh.size() - 1)};
-  for (const testing::MailCase& c : testing::MailCases()) {
-    SCOPED_TRACE(c.how);
-    const std::string mail = c.make(lines).bytes;
-    const Spawned decoded = Run("decode", "k", mail, {"-o", (dir_ / "out").string()});
-    const int status = c.outcome == MailOutcome::Old || c.outcome == MailOutcome::New ? 0
-                       : c.outcome == MailOutcome::Damaged                            ? 65
-                       : c.outcome == MailOutcome::Newer                              ? 2
-                       : c.outcome == MailOutcome::Several                            ? 3
-                                                                                      : 1;
-    EXPECT_EQ(decoded.Status(), status) << decoded.err;
-    if (status == 0) {
-      EXPECT_EQ(Slurp((dir_ / "out").string()),
-                c.outcome == MailOutcome::Old ? oldPlain : newPlain);
-      EXPECT_EQ(decoded.err, "");
-    }
-    std::filesystem::remove(dir_ / "out");
-  }
-}
-
-// Several codes: none is decoded unless --block N names one, counted from
-// the top; N past the last is refused.
-TEST_F(CliToolTest, SeveralCodesAreNamedAndBlockChoosesOne) {
-  const std::string first = Run("encode", "k", "first", {"--armor"}).out;
-  const std::string second = Run("encode", "k", "second", {"--armor"}).out;
-  const std::string mail = "Hi,\n" + first + "\n" + second + "\n" + first;
-  const struct {
-    std::string input;
-    std::vector<std::string> more;
-    int status;
-    std::string out, err;
-  } cases[] = {
       {mail,
        {},
        3,
@@ -510,6 +464,36 @@ TEST_F(CliToolTest, SeveralCodesAreNamedAndBlockChoosesOne) {
     EXPECT_EQ(refused.Status(), 64) << bad;
   }
   EXPECT_EQ(Run("encode", "k", "x", {"--block", "1"}).Status(), 64);
+}
+
+// The mails of the shared table as saved files: decode gives the text of
+// the code the table names, or the exit status of its outcome.
+TEST_F(CliToolTest, DecodeReadsEveryMailOfTheTable) {
+  using testing::MailOutcome;
+  const std::string oldPlain = "The old plan: we meet at the station at eight, bring the map.";
+  const std::string newPlain = "The new plan: we meet at the bridge at nine, bring the torch.";
+  const testing::MailBlocks blocks{Run("encode", "k", oldPlain, {"--armor"}).out,
+                                   Run("encode", "k", newPlain, {"--armor"}).out};
+  ASSERT_TRUE(blocks.old.ends_with("~~end\n") && blocks.fresh.ends_with("~~end\n"));
+  const testing::MailBlocks lines{blocks.old.substr(0, blocks.old.size() - 1),
+                                  blocks.fresh.substr(0, blocks.fresh.size() - 1)};
+  for (const testing::MailCase& c : testing::MailCases()) {
+    SCOPED_TRACE(c.how);
+    const std::string mail = c.make(lines).bytes;
+    const Spawned decoded = Run("decode", "k", mail, {"-o", (dir_ / "out").string()});
+    const int status = c.outcome == MailOutcome::Old || c.outcome == MailOutcome::New ? 0
+                       : c.outcome == MailOutcome::Damaged                            ? 65
+                       : c.outcome == MailOutcome::Newer                              ? 2
+                       : c.outcome == MailOutcome::Several                            ? 3
+                                                                                      : 1;
+    EXPECT_EQ(decoded.Status(), status) << decoded.err;
+    if (status == 0) {
+      EXPECT_EQ(Slurp((dir_ / "out").string()),
+                c.outcome == MailOutcome::Old ? oldPlain : newPlain);
+      EXPECT_EQ(decoded.err, "");
+    }
+    std::filesystem::remove(dir_ / "out");
+  }
 }
 
 TEST_F(CliToolTest, PasswordsAreNeverTakenFromTheCommandLine) {
